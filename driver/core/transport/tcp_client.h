@@ -11,14 +11,18 @@ public:
     TcpClient(const TcpClient&) = delete;
     TcpClient& operator=(const TcpClient&) = delete;
 
-    // host: dotted IPv4 text. Waits up to `seconds` for the connection.
+    // host: dotted IPv4 text. Waits up to `seconds` (at least 1) for the connection.
+    // False for a null or non-dotted host, a port outside 1-65535, a refused or timed-out
+    // connect. True at once when already connected (the old connection stays).
     bool Connect(const char* host, int port, int seconds);
+    // TCP_NODELAY, receive buffer and a receive time-out of `seconds`; -1 without a socket.
     int SetTimeouts(int seconds);
-    // Receive time-out in milliseconds for the receives that follow.
+    // Receive (and send) time-out in milliseconds for the calls that follow; at least 1 ms.
     int SetReceiveTimeoutMs(int milliseconds);
     // Returns length, or -1.
     int Send(const std::uint8_t* data, int length);
-    // Returns size once all bytes are in, or -1 (0 for size 0).
+    // Returns size once all bytes are in, or -1 (0 for size 0) on time-out or closed peer.
+    // One call waits at most the receive time-out in all.
     int Receive(std::uint8_t* buffer, int size);
     // Drops bytes that arrived unasked, so a late reply is never read as the next one.
     void DiscardInput();
@@ -29,7 +33,9 @@ public:
 private:
     int socket_ = -1;
     bool connected_ = false;
+    int receiveTimeoutMs_ = 1000;
 };
 
-// True when the text reads as four decimal numbers 0-255 separated by dots.
+// True when the text reads as four decimal numbers 0-255 separated by dots (leading zeros
+// are decimal; text after the fourth number is not examined). Connect uses the same parser.
 bool IsDottedAddress(const char* text);

@@ -1,0 +1,203 @@
+#include "core/transport/tcp_client.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+namespace {
+
+constexpr int kReceiveBufferBytes = 1048576;
+constexpr int kMaxRetries = 11;
+
+// Reads "a.b.c.d" as four decimal numbers 0-255 (leading zeros stay decimal).
+// Text after the fourth number is not examined.
+bool ParseDottedAddress(const char* text, std::uint8_t octets[4]) {
+    if (text == nullptr) return false;
+    const char* p = text;
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0) {
+            if (*p != '.') return false;
+            ++p;
+        }
+        if (*p < '0' || *p > '9') return false;
+        unsigned value = 0;
+        while (*p >= '0' && *p <= '9') {
+            value = value * 10 + static_cast<unsigned>(*p - '0');
+            if (value > 255) return false;
+            ++p;
+        }
+        octets[i] = static_cast<std::uint8_t>(value);
+    }
+    return true;
+}
+
+using Clock = std::chrono::steady_clock;
+
+int RemainingMs(Clock::time_point deadline) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+// Waits for `events` on fd up to `ms`; true when ready, false on time-out or error.
+bool WaitFor(int fd, short events, Clock::time_point deadline) {
+    for (;;) {
+        pollfd pfd{fd, events, 0};
+        int rc = poll(&pfd, 1, RemainingMs(deadline));
+        if (rc > 0) return true;
+        if (rc == 0) return false;
+        if (errno != EINTR) return false;
+    }
+}
+
+bool SetBlocking(int fd, bool blocking) {
+    int flags = fcntl(fd, F_GETFL, 0);
+    if (flags < 0) return false;
+    flags = blocking ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK);
+    return fcntl(fd, F_SETFL, flags) == 0;
+}
+
+timeval ToTimeval(int milliseconds) {
+    timeval tv{};
+    tv.tv_sec = milliseconds / 1000;
+    tv.tv_usec = (milliseconds % 1000) * 1000;
+    return tv;
+}
+
+// Out of buffer space or interrupted: pause and retry a bounded number of times.
+bool MayRetry(int error, int& retries) {
+    if (error != ENOBUFS && error != ENOMEM && error != EINTR) return false;
+    if (retries >= kMaxRetries) return false;
+    ++retries;
+    if (error != EINTR) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return true;
+}
+
+}  // namespace
+
+bool IsDottedAddress(const char* text) {
+    std::uint8_t octets[4];
+    return ParseDottedAddress(text, octets);
+}
+
+TcpClient::TcpClient() = default;
+
+TcpClient::~TcpClient() { Shutdown(); }
+
+bool TcpClient::Connect(const char* host, int port, int seconds) {
+    if (socket_ >= 0) return true;
+    std::uint8_t octets[4];
+    if (port <= 0 || port > 65535 || host == nullptr || !ParseDottedAddress(host, octets)) {
+        return false;
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    std::memcpy(&address.sin_addr.s_addr, octets, 4);
+
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    auto fail = [&] {
+        close(fd);
+        connected_ = false;
+        return false;
+    };
+    if (!SetBlocking(fd, false)) return fail();
+
+    const int waitSeconds = seconds < 1 ? 1 : seconds;
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        if (errno != EINPROGRESS && errno != EINTR) return fail();
+        if (!WaitFor(fd, POLLOUT, Clock::now() + std::chrono::seconds(waitSeconds))) return fail();
+        int error = 0;
+        socklen_t length = sizeof error;
+        if (getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0) {
+            return fail();
+        }
+    }
+    if (!SetBlocking(fd, true)) return fail();
+    socket_ = fd;
+    SetTimeouts(waitSeconds);
+    connected_ = true;
+    return true;
+}
+
+int TcpClient::SetTimeouts(int seconds) {
+    if (socket_ < 0) return -1;
+    int one = 1;
+    setsockopt(socket_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    int bufferBytes = kReceiveBufferBytes;
+    setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, &bufferBytes, sizeof bufferBytes);
+    return SetReceiveTimeoutMs(seconds * 1000);
+}
+
+int TcpClient::SetReceiveTimeoutMs(int milliseconds) {
+    if (socket_ < 0) return -1;
+    // A zero time-out would mean "wait forever" to the socket layer.
+    receiveTimeoutMs_ = milliseconds < 1 ? 1 : milliseconds;
+    timeval tv = ToTimeval(receiveTimeoutMs_);
+    // The same bound on sends, so a peer that stops reading cannot hold a call for ever.
+    setsockopt(socket_, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+    return setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+}
+
+int TcpClient::Send(const std::uint8_t* data, int length) {
+    if (data == nullptr || socket_ < 0 || length < 0) return -1;
+    int sent = 0;
+    int retries = 0;
+    while (sent < length) {
+        ssize_t n = send(socket_, data + sent, static_cast<size_t>(length - sent), MSG_NOSIGNAL);
+        if (n >= 0) {
+            sent += static_cast<int>(n);
+            retries = 0;
+            continue;
+        }
+        if (!MayRetry(errno, retries)) return -1;
+    }
+    return length;
+}
+
+int TcpClient::Receive(std::uint8_t* buffer, int size) {
+    if (buffer == nullptr || socket_ < 0 || size < 0) return -1;
+    if (size == 0) return 0;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(receiveTimeoutMs_);
+    int received = 0;
+    int retries = 0;
+    while (received < size) {
+        if (!WaitFor(socket_, POLLIN, deadline)) return -1;
+        ssize_t n = recv(socket_, buffer + received, static_cast<size_t>(size - received), 0);
+        if (n > 0) {
+            received += static_cast<int>(n);
+            retries = 0;
+            continue;
+        }
+        // 0: the peer closed; EAGAIN/EWOULDBLOCK: the receive time-out passed.
+        if (n == 0 || !MayRetry(errno, retries)) return -1;
+    }
+    return size;
+}
+
+void TcpClient::DiscardInput() {
+    if (socket_ < 0) return;
+    std::uint8_t scratch[512];
+    while (recv(socket_, scratch, sizeof scratch, MSG_DONTWAIT) > 0) {
+    }
+}
+
+int TcpClient::Close() {
+    connected_ = false;
+    if (socket_ < 0) return -1;
+    int rc = close(socket_);
+    socket_ = -1;
+    return rc;
+}
+
+void TcpClient::Shutdown() { Close(); }
