@@ -1,0 +1,353 @@
+/*
+ * KorviCardDriver: the public interface of the KorviCard reader driver.
+ *
+ * Usable from C (C11 or later) and C++. Every record is a plain structure of
+ * little-endian integers and byte arrays with exactly the layout stated beside
+ * it; the static assertions at the end of this file hold the layout in place.
+ *
+ * Handles: a reader handle is a positive 32-bit id handed out by
+ * KorviCardOpenDevice (-1 on failure). 0, -1 and ids that are closed or were
+ * never issued act as the null handle: a per-reader call then returns 0 and
+ * touches nothing; KorviCardGetErrorCode and KorviCardGetTwoIdErrorCode
+ * answer 1. Results: 1 for success, 0 for failure unless a prototype says
+ * otherwise; the reason of a failure is read with KorviCardGetErrorCode.
+ */
+#ifndef KORVICARD_KORVICARDDRIVER_H
+#define KORVICARD_KORVICARDDRIVER_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+/* Calling convention of every export and callback: stdcall on 32-bit Windows,
+ * the platform's own convention everywhere else. */
+#if defined(_WIN32) && !defined(_WIN64)
+#define KORVICARD_CALL __stdcall
+#else
+#define KORVICARD_CALL
+#endif
+
+/* Export marker. KORVICARD_BUILDING_DRIVER is set while the library itself is built. */
+#if defined(_WIN32)
+#if defined(KORVICARD_BUILDING_DRIVER)
+#define KORVICARD_API __declspec(dllexport)
+#else
+#define KORVICARD_API __declspec(dllimport)
+#endif
+#elif defined(__GNUC__)
+#define KORVICARD_API __attribute__((visibility("default")))
+#else
+#define KORVICARD_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ------------------------------------------------------------------------- */
+/* Records                                                                   */
+/* ------------------------------------------------------------------------- */
+
+/* General card record, 672 bytes. */
+typedef struct KorviCardParam {
+    int32_t nCardType;                      /*   0 card type code */
+    uint8_t arrCardNo[8];                   /*   4 card serial number (UID) */
+    int32_t nCardSize;                      /*  12 card size or valid bytes of arrCardNo */
+    uint8_t arrBuffer[64];                  /*  16 block data, answers of short commands */
+    int32_t nBufferSize;                    /*  80 valid bytes of arrBuffer */
+    uint8_t arrKeys[64];                    /*  84 key bytes */
+    int32_t nKeysSize;                      /* 148 valid key bytes */
+    uint8_t arrCosResultBuffer[256];        /* 152 answer of a COS command */
+    uint32_t unCosReultBufferLength;        /* 408 valid bytes of arrCosResultBuffer */
+    uint8_t arrCosSendBuffer[256];          /* 412 COS command to send (first 256 bytes) */
+    uint32_t unCosSendBufferLength;         /* 668 length of the whole COS command */
+} KorviCardParam;
+
+/* Long form, 1,184 bytes: command bytes 257 onward continue at offset 672.
+ * unCosSendBufferLength counts the whole command. */
+typedef struct KorviCardParamLong {
+    KorviCardParam param;                   /*   0 */
+    uint8_t arrCosSendBufferMore[512];      /* 672 command bytes 257 to 768 */
+} KorviCardParamLong;
+
+/* Resident identity-card record, 6,440 bytes. Text fields are UTF-16LE of
+ * fixed width and carry no terminator. */
+typedef struct TwoIdInfoParam {
+    uint8_t arrTwoIdName[30];               /*    0 name, 15 units */
+    uint8_t arrTwoIdSex[2];                 /*   30 sex code */
+    uint8_t arrTwoIdNation[4];              /*   32 nation code */
+    uint8_t arrTwoIdBirthday[16];           /*   36 birthday */
+    uint8_t arrTwoIdAddress[70];            /*   52 address */
+    uint8_t arrTwoIdNo[36];                 /*  122 identity number */
+    uint8_t arrTwoIdSignedDepartment[30];   /*  158 issuing department */
+    uint8_t arrTwoIdValidityPeriodBegin[16];/*  188 validity begin */
+    uint8_t arrTwoIdValidityPeriodEnd[16];  /*  204 validity end */
+    uint8_t arrTwoIdNewAddress[70];         /*  220 newest address; permit cards: pass number
+                                                    (18 bytes), issue count (4 bytes at 238),
+                                                    certificate type (2 bytes at 248) */
+    uint16_t unTwoIdFingerprintLength;      /*  290 length of arrTwoIdFingerprint data */
+    uint8_t arrTwoIdPhoto[1024];            /*  292 raw encoded photo */
+    uint8_t arrTwoIdFingerprint[1024];      /* 1316 fingerprint data */
+    uint8_t arrTwoIdPhotoJpeg[4096];        /* 2340 decoded photo, JPEG */
+    int32_t unTwoIdPhotoJpegLength;         /* 6436 valid bytes of arrTwoIdPhotoJpeg, 0 when none */
+} TwoIdInfoParam;
+
+/* Settings of the reader's network module or of an identity-server box, 120
+ * bytes. IPv4 addresses are stored first octet first. */
+typedef struct KorviCardAppConfig {
+    uint8_t arrIapSwitch[4];                /*   0 switch bytes */
+    uint8_t arrLocalIpAddress[4];           /*   4 */
+    uint8_t arrLocalNetMaskAddress[4];      /*   8 */
+    uint8_t arrLocalGatewayAddress[4];      /*  12 */
+    uint8_t arrPassWord[16];                /*  16 configuration password */
+    uint8_t arrSeverIpAddress[4];           /*  32 server address */
+    uint32_t unSeverPort;                   /*  36 */
+    uint32_t unDispatchPostCode;            /*  40 */
+    uint32_t unDispatchLineType;            /*  44 */
+    uint32_t unDispatchAccount;             /*  48 */
+    uint8_t arrDispatchPassword[32];        /*  52 */
+    uint8_t arrDispatchUrl[32];             /*  84 dispatch address text */
+    uint8_t arrDnsAddress[4];               /* 116 */
+} KorviCardAppConfig;
+
+/* One purse transaction record of a fuel card, 24 bytes. */
+typedef struct KorviCardSinopecRecordParam {
+    uint8_t arrEtNo[2];                     /*  0 transaction serial number */
+    uint8_t arrOverdraftAmount[3];          /*  2 */
+    uint8_t arrTradeAmount[4];              /*  5 */
+    uint8_t ucTradeType;                    /*  9 */
+    uint8_t arrTradeTerminalNo[6];          /* 10 */
+    uint8_t arrTradeDate[4];                /* 16 */
+    uint8_t arrTradeTime[3];                /* 20 */
+    uint8_t ucPad;                          /* 23 zero */
+} KorviCardSinopecRecordParam;
+
+#define KORVICARD_SINOPEC_RECORD_COUNT 16
+
+/* Fuel-card summary (32 bytes) and its 16 record slots, 416 bytes in all.
+ * The card operations fill at most 10 records; unused slots stay zero. */
+typedef struct KorviCardSinopecCardParam {
+    uint8_t arrCardNo[16];                  /*  0 */
+    uint8_t arrSignedDate[4];               /* 16 issue date */
+    uint8_t arrValidityEndDate[4];          /* 20 */
+    int32_t nCardBalance;                   /* 24 */
+    int32_t nPinFalseCount;                 /* 28 */
+    KorviCardSinopecRecordParam arrSinopecRecord[KORVICARD_SINOPEC_RECORD_COUNT]; /* 32 */
+} KorviCardSinopecCardParam;
+
+/* Last-error record of an identity-server box, 156 bytes.
+ * The two 64-bit times sit at offsets 140 and 148, which natural alignment
+ * would move to 144: the record is packed to 4-byte alignment on purpose. */
+#pragma pack(push, 4)
+typedef struct SamvLastErrorInfo {
+    int32_t nSamDataType;                   /*   0 SAM data type, 1 to 8 */
+    uint8_t arrLastCommand[16];             /*   4 */
+    uint8_t arrUartResult[16];              /*  20 */
+    uint8_t arrLastSendData[96];            /*  36 last data sent to the SAMV */
+    int32_t nExecResult;                    /* 132 execution result */
+    uint32_t unLastPacketIndex;             /* 136 index of the last packet received */
+    int64_t llPreviousCommandTime;          /* 140 time of the command before the last */
+    int64_t llLastCommandTime;              /* 148 time of the last command */
+} SamvLastErrorInfo;
+#pragma pack(pop)
+
+/* One entry of the send/receive time list of an identity-server box, 8 bytes. */
+typedef struct SamvTimeInfoEntry {
+    int32_t nDirection;                     /* 0 nonzero: SAMV sent to the MCU; 0: SAMV received */
+    uint32_t unTimeStamp;                   /* 4 milliseconds; 0 ends the list */
+} SamvTimeInfoEntry;
+
+/* ------------------------------------------------------------------------- */
+/* Callbacks                                                                 */
+/* ------------------------------------------------------------------------- */
+
+/* Transport supplied by the caller. direction 0 writes, 1 reads; buffer is
+ * always 256 bytes and size 256. handle is the reader's id. Returns 1 for
+ * success, anything else is failure. */
+typedef int(KORVICARD_CALL* ExtendReadWriteCallBack)(int handle, int direction,
+                                                     unsigned char* buffer, int size);
+
+/* Transport of an external identity-card device; buffer[0] is the length of
+ * what follows. Stored for the caller; the driver never calls it. */
+typedef int(KORVICARD_CALL* IdDeviceExtendReadWriteCallBack)(unsigned char* buffer, int length);
+
+/* Progress of the server-side identity-card reads: called with four zeros
+ * after each relayed card command. */
+typedef void(KORVICARD_CALL* IdCallBack)(int, int, int, int);
+
+/* ------------------------------------------------------------------------- */
+/* Device lifecycle and errors                                               */
+/* ------------------------------------------------------------------------- */
+
+/* deviceName: empty or null opens USB HID (vidOrPort and pid default to
+ * 0x051A and 0x511B), a dotted IPv4 address opens a network reader (port
+ * vidOrPort, default 12345), any other name is a serial port (115200 8N1).
+ * timeout: open time-out in milliseconds. A non-null callback replaces the
+ * transport and the other arguments are ignored. Returns the handle, or -1. */
+KORVICARD_API int KORVICARD_CALL KorviCardOpenDevice(const char* deviceName, int vidOrPort,
+                                                     int pid, int usbIndex, int timeout,
+                                                     ExtendReadWriteCallBack callback);
+/* Closing a closed or unknown handle does nothing. */
+KORVICARD_API void KORVICARD_CALL KorviCardCloseDevice(int handle);
+
+KORVICARD_API int KORVICARD_CALL KorviCardGetErrorCode(int handle);
+KORVICARD_API int KORVICARD_CALL KorviCardGetTwoIdErrorCode(int handle);
+/* Writes the TIEC_ name of code; size must be at least 64. */
+KORVICARD_API void KORVICARD_CALL KorviCardGetTwoIdErrorInfo(int handle, int code, char* buffer,
+                                                             int size);
+
+KORVICARD_API void KORVICARD_CALL KorviCardSetExtendReadWrite(int handle,
+                                                              ExtendReadWriteCallBack callback);
+KORVICARD_API void KORVICARD_CALL KorviCardSetIdDeviceExtendReadWrite(
+    int handle, IdDeviceExtendReadWriteCallBack callback);
+KORVICARD_API void KORVICARD_CALL KorviCardSetIdCallBack(int handle, IdCallBack callback);
+
+/* Always 0. */
+KORVICARD_API int KORVICARD_CALL KorviCardConnectTest(int handle);
+
+/* Raw USB HID reports of a reader opened over USB. */
+KORVICARD_API int KORVICARD_CALL KorviCardReadUsbData(int handle, unsigned char* buffer, int size,
+                                                      int timeout);
+KORVICARD_API int KORVICARD_CALL KorviCardWriteUsbData(int handle, const unsigned char* buffer,
+                                                       int size);
+
+/* "Mmm dd yyyy hh:mm:ss"; size must be at least 32. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetLibBuildTime(int handle, char* buffer, int size);
+
+/* ------------------------------------------------------------------------- */
+/* Utilities that need no reader                                             */
+/* ------------------------------------------------------------------------- */
+
+/* 32 lower-case hex digits, of which the first length bytes are written
+ * (terminated when length >= 33). Returns 0. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetIdRandom(char* buffer, int length);
+/* Appends "y-m-d h:m:s:ms line\r\n" to fileName. Returns 0 when the line was written. */
+KORVICARD_API int KORVICARD_CALL KorviCardSaveLog(const char* fileName, const char* line);
+/* Number of attached USB readers with these identifiers (0 picks the default). */
+KORVICARD_API int KORVICARD_CALL KorviCardGetUsbDeviceCount(int vid, int pid);
+
+/* Base64 (RFC 4648 alphabet). The handle is only tested for non-null.
+ * out of the encoder needs KorviCardGetEncodeNewLen bytes plus 2 per line
+ * break; out of the decoder needs KorviCardGetDecodeNewLen bytes. */
+KORVICARD_API void KORVICARD_CALL KorviCardBase64Encode(int handle, const unsigned char* data,
+                                                        int length, char* out, int lineLength);
+KORVICARD_API void KORVICARD_CALL KorviCardBase64Decode(int handle, const char* text, int length,
+                                                        unsigned char* out, int unused);
+KORVICARD_API int KORVICARD_CALL KorviCardGetEncodeNewLen(int handle, int unused, int length);
+KORVICARD_API int KORVICARD_CALL KorviCardGetDecodeNewLen(int handle, int unused, int length);
+
+/* DES over hex text. Keys: 16 digits (Des), 32 (3Des), 16 or 32 (Mac).
+ * mode 1 decrypts, any other value encrypts. The result fills out from its
+ * start, the rest of outLen is zeroed; a result of exactly outLen characters
+ * has no terminator. A result longer than outLen returns 0 and leaves out as it was. */
+KORVICARD_API int KORVICARD_CALL KorviCardDes(const char* dataHex, const char* keyHex, char* out,
+                                              unsigned int outLen, int mode);
+KORVICARD_API int KORVICARD_CALL KorviCard3Des(const char* dataHex, const char* keyHex, char* out,
+                                               unsigned int outLen, int mode);
+KORVICARD_API int KORVICARD_CALL KorviCardMac(const char* initialValueHex, const char* dataHex,
+                                              const char* keyHex, char* out, unsigned int outLen);
+
+/* ------------------------------------------------------------------------- */
+/* ICC_Reader_ contact-card interface                                        */
+/* ------------------------------------------------------------------------- */
+
+/* Always 0. */
+KORVICARD_API int KORVICARD_CALL ICC_Reader_GetStatus(int handle, int slot);
+
+#ifdef __cplusplus
+}
+#endif
+
+/* ------------------------------------------------------------------------- */
+/* Layout checks                                                             */
+/* ------------------------------------------------------------------------- */
+
+#if defined(__cplusplus)
+#define KORVICARD_LAYOUT_CHECK(cond, text) static_assert(cond, text)
+#elif defined(__STDC_VERSION__) && __STDC_VERSION__ >= 201112L
+#define KORVICARD_LAYOUT_CHECK(cond, text) _Static_assert(cond, text)
+#endif
+
+#ifdef KORVICARD_LAYOUT_CHECK
+KORVICARD_LAYOUT_CHECK(sizeof(KorviCardParam) == 672, "KorviCardParam is 672 bytes");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardParam, arrCardNo) == 4, "arrCardNo at 4");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardParam, nCardSize) == 12, "nCardSize at 12");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardParam, arrBuffer) == 16, "arrBuffer at 16");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardParam, nBufferSize) == 80, "nBufferSize at 80");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardParam, arrKeys) == 84, "arrKeys at 84");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardParam, nKeysSize) == 148, "nKeysSize at 148");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardParam, arrCosResultBuffer) == 152, "result at 152");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardParam, unCosReultBufferLength) == 408, "length at 408");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardParam, arrCosSendBuffer) == 412, "command at 412");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardParam, unCosSendBufferLength) == 668, "length at 668");
+KORVICARD_LAYOUT_CHECK(sizeof(KorviCardParamLong) == 1184, "long form is 1,184 bytes");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardParamLong, arrCosSendBufferMore) == 672,
+                       "command continues at 672");
+
+KORVICARD_LAYOUT_CHECK(sizeof(TwoIdInfoParam) == 6440, "TwoIdInfoParam is 6,440 bytes");
+KORVICARD_LAYOUT_CHECK(offsetof(TwoIdInfoParam, arrTwoIdSex) == 30, "sex at 30");
+KORVICARD_LAYOUT_CHECK(offsetof(TwoIdInfoParam, arrTwoIdNation) == 32, "nation at 32");
+KORVICARD_LAYOUT_CHECK(offsetof(TwoIdInfoParam, arrTwoIdBirthday) == 36, "birthday at 36");
+KORVICARD_LAYOUT_CHECK(offsetof(TwoIdInfoParam, arrTwoIdAddress) == 52, "address at 52");
+KORVICARD_LAYOUT_CHECK(offsetof(TwoIdInfoParam, arrTwoIdNo) == 122, "number at 122");
+KORVICARD_LAYOUT_CHECK(offsetof(TwoIdInfoParam, arrTwoIdSignedDepartment) == 158,
+                       "department at 158");
+KORVICARD_LAYOUT_CHECK(offsetof(TwoIdInfoParam, arrTwoIdValidityPeriodBegin) == 188,
+                       "validity begin at 188");
+KORVICARD_LAYOUT_CHECK(offsetof(TwoIdInfoParam, arrTwoIdValidityPeriodEnd) == 204,
+                       "validity end at 204");
+KORVICARD_LAYOUT_CHECK(offsetof(TwoIdInfoParam, arrTwoIdNewAddress) == 220, "new address at 220");
+KORVICARD_LAYOUT_CHECK(offsetof(TwoIdInfoParam, unTwoIdFingerprintLength) == 290,
+                       "fingerprint length at 290");
+KORVICARD_LAYOUT_CHECK(offsetof(TwoIdInfoParam, arrTwoIdPhoto) == 292, "photo at 292");
+KORVICARD_LAYOUT_CHECK(offsetof(TwoIdInfoParam, arrTwoIdFingerprint) == 1316,
+                       "fingerprint at 1316");
+KORVICARD_LAYOUT_CHECK(offsetof(TwoIdInfoParam, arrTwoIdPhotoJpeg) == 2340, "JPEG at 2340");
+KORVICARD_LAYOUT_CHECK(offsetof(TwoIdInfoParam, unTwoIdPhotoJpegLength) == 6436,
+                       "JPEG length at 6436");
+
+KORVICARD_LAYOUT_CHECK(sizeof(KorviCardAppConfig) == 120, "KorviCardAppConfig is 120 bytes");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardAppConfig, arrPassWord) == 16, "password at 16");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardAppConfig, arrSeverIpAddress) == 32, "server at 32");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardAppConfig, unSeverPort) == 36, "port at 36");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardAppConfig, unDispatchPostCode) == 40, "post code at 40");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardAppConfig, unDispatchLineType) == 44, "line type at 44");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardAppConfig, unDispatchAccount) == 48, "account at 48");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardAppConfig, arrDispatchPassword) == 52,
+                       "dispatch password at 52");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardAppConfig, arrDispatchUrl) == 84, "dispatch URL at 84");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardAppConfig, arrDnsAddress) == 116, "DNS at 116");
+
+KORVICARD_LAYOUT_CHECK(sizeof(KorviCardSinopecRecordParam) == 24, "fuel record is 24 bytes");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardSinopecRecordParam, arrOverdraftAmount) == 2,
+                       "overdraft at 2");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardSinopecRecordParam, arrTradeAmount) == 5, "amount at 5");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardSinopecRecordParam, ucTradeType) == 9, "type at 9");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardSinopecRecordParam, arrTradeTerminalNo) == 10,
+                       "terminal at 10");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardSinopecRecordParam, arrTradeDate) == 16, "date at 16");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardSinopecRecordParam, arrTradeTime) == 20, "time at 20");
+KORVICARD_LAYOUT_CHECK(sizeof(KorviCardSinopecCardParam) == 416, "fuel card block is 416 bytes");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardSinopecCardParam, arrSignedDate) == 16, "issue at 16");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardSinopecCardParam, arrValidityEndDate) == 20,
+                       "validity end at 20");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardSinopecCardParam, nCardBalance) == 24, "balance at 24");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardSinopecCardParam, nPinFalseCount) == 28, "PIN at 28");
+KORVICARD_LAYOUT_CHECK(offsetof(KorviCardSinopecCardParam, arrSinopecRecord) == 32,
+                       "records at 32");
+
+KORVICARD_LAYOUT_CHECK(sizeof(SamvLastErrorInfo) == 156, "SamvLastErrorInfo is 156 bytes");
+KORVICARD_LAYOUT_CHECK(offsetof(SamvLastErrorInfo, arrLastCommand) == 4, "command at 4");
+KORVICARD_LAYOUT_CHECK(offsetof(SamvLastErrorInfo, arrUartResult) == 20, "UART result at 20");
+KORVICARD_LAYOUT_CHECK(offsetof(SamvLastErrorInfo, arrLastSendData) == 36, "sent data at 36");
+KORVICARD_LAYOUT_CHECK(offsetof(SamvLastErrorInfo, nExecResult) == 132, "result at 132");
+KORVICARD_LAYOUT_CHECK(offsetof(SamvLastErrorInfo, unLastPacketIndex) == 136, "packet at 136");
+KORVICARD_LAYOUT_CHECK(offsetof(SamvLastErrorInfo, llPreviousCommandTime) == 140,
+                       "previous time at 140");
+KORVICARD_LAYOUT_CHECK(offsetof(SamvLastErrorInfo, llLastCommandTime) == 148, "last time at 148");
+
+KORVICARD_LAYOUT_CHECK(sizeof(SamvTimeInfoEntry) == 8, "SamvTimeInfoEntry is 8 bytes");
+KORVICARD_LAYOUT_CHECK(offsetof(SamvTimeInfoEntry, unTimeStamp) == 4, "time stamp at 4");
+#undef KORVICARD_LAYOUT_CHECK
+#endif
+
+#endif /* KORVICARD_KORVICARDDRIVER_H */
