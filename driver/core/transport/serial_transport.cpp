@@ -1,0 +1,166 @@
+#include "core/transport/serial_transport.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int RemainingMs(Clock::time_point deadline) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+// Waits for `events` on fd until the deadline; false on time-out, error or hang-up
+// without data.
+bool WaitFor(int fd, short events, Clock::time_point deadline) {
+    for (;;) {
+        pollfd pfd{fd, events, 0};
+        int rc = poll(&pfd, 1, RemainingMs(deadline));
+        if (rc > 0) return (pfd.revents & events) != 0;
+        if (rc == 0 || errno != EINTR) return false;
+    }
+}
+
+bool BaudConstant(int baud, speed_t& speed) {
+    struct Rate {
+        int baud;
+        speed_t speed;
+    };
+    static constexpr Rate kRates[] = {
+        {1200, B1200},     {2400, B2400},     {4800, B4800},     {9600, B9600},
+        {19200, B19200},   {38400, B38400},   {57600, B57600},   {115200, B115200},
+        {230400, B230400}, {460800, B460800}, {921600, B921600},
+    };
+    for (const Rate& r : kRates) {
+        if (r.baud == baud) {
+            speed = r.speed;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool DataBitsFlag(int dataBits, tcflag_t& flag) {
+    switch (dataBits) {
+        case 5: flag = CS5; return true;
+        case 6: flag = CS6; return true;
+        case 7: flag = CS7; return true;
+        case 8: flag = CS8; return true;
+        default: return false;
+    }
+}
+
+tcflag_t ParityFlags(char parity) {
+    switch (parity) {
+        case 'E': case 'e': return PARENB;
+        case 'O': case 'o': return PARENB | PARODD;
+        case 'M': case 'm': return PARENB | CMSPAR | PARODD;
+        case 'S': case 's': return PARENB | CMSPAR;
+        default: return 0;
+    }
+}
+
+}  // namespace
+
+SerialTransport::~SerialTransport() { Close(); }
+
+bool SerialTransport::Open(const char* portName, int baud, int dataBits, int stopBitCode,
+                           char parity, int timeout) {
+    if (fd_ >= 0) return true;
+    if (portName == nullptr || portName[0] == '\0') return false;
+    int fd = open(portName, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    if (ioctl(fd, TIOCEXCL) != 0 || !Configure(fd, baud, dataBits, stopBitCode, parity, timeout)) {
+        close(fd);
+        return false;
+    }
+    fd_ = fd;
+    return true;
+}
+
+bool SerialTransport::Configure(int fd, int baud, int dataBits, int stopBitCode, char parity,
+                                int timeout) {
+    speed_t speed;
+    tcflag_t sizeFlag;
+    if (!BaudConstant(baud, speed) || !DataBitsFlag(dataBits, sizeFlag) || stopBitCode < 0 ||
+        stopBitCode > 2) {
+        return false;
+    }
+    termios tio{};
+    if (tcgetattr(fd, &tio) != 0) return false;
+    cfmakeraw(&tio);
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+    tio.c_cflag |= sizeFlag | ParityFlags(parity) | CLOCAL | CREAD;
+    // Code 1 asks for one and a half stop bits, which 8-bit termios lines do not have.
+    if (stopBitCode == 2) tio.c_cflag |= CSTOPB;
+    tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    if (cfsetispeed(&tio, speed) != 0 || cfsetospeed(&tio, speed) != 0) return false;
+    // tcsetattr succeeds when any part of the request was taken: read the line back.
+    termios applied{};
+    if (tcsetattr(fd, TCSANOW, &tio) != 0 || tcgetattr(fd, &applied) != 0) return false;
+    const tcflag_t lineBits = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB;
+    if ((applied.c_cflag & lineBits) != (tio.c_cflag & lineBits) ||
+        cfgetospeed(&applied) != speed) {
+        return false;
+    }
+    // Hold RTS on; a pseudo-terminal has no modem lines, so its refusal is harmless.
+    int rts = TIOCM_RTS;
+    ioctl(fd, TIOCMBIS, &rts);
+    const int seconds = timeout / 1000;
+    readTimeoutMs_ = (seconds < 1 ? 1 : seconds) * 1000;
+    return tcflush(fd, TCIOFLUSH) == 0;
+}
+
+void SerialTransport::SetReadTimeout(int milliseconds) {
+    readTimeoutMs_ = milliseconds < 1 ? 1 : milliseconds;
+}
+
+int SerialTransport::Read(std::uint8_t* buffer, int size) {
+    if (buffer == nullptr || fd_ < 0 || size <= 0) return 0;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(readTimeoutMs_);
+    int received = 0;
+    while (received < size) {
+        if (!WaitFor(fd_, POLLIN, deadline)) break;
+        ssize_t n = read(fd_, buffer + received, static_cast<size_t>(size - received));
+        if (n > 0) {
+            received += static_cast<int>(n);
+        } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
+            break;  // the line is gone
+        }
+    }
+    return received;
+}
+
+int SerialTransport::Write(const std::uint8_t* data, int length) {
+    if (data == nullptr || fd_ < 0 || length <= 0) return 0;
+    tcflush(fd_, TCIOFLUSH);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(readTimeoutMs_);
+    int sent = 0;
+    while (sent < length) {
+        ssize_t n = write(fd_, data + sent, static_cast<size_t>(length - sent));
+        if (n > 0) {
+            sent += static_cast<int>(n);
+        } else if (n < 0 && errno != EINTR && errno != EAGAIN) {
+            break;
+        } else if (!WaitFor(fd_, POLLOUT, deadline)) {
+            break;
+        }
+    }
+    return sent;
+}
+
+void SerialTransport::Close() {
+    if (fd_ < 0) return;
+    close(fd_);
+    fd_ = -1;
+}
