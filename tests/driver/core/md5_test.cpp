@@ -45,8 +45,7 @@ TEST(Md5Hex, AppendsAfterTheTextAlreadyThere) {
     char text[80] = "key:";
     Md5Hex(abc, 3, text);
     Md5Hex(abc, 3, text);
-    EXPECT_STREQ(text,
-                 "key:900150983cd24fb0d6963f7d28e17f72900150983cd24fb0d6963f7d28e17f72");
+    EXPECT_STREQ(text, "key:900150983cd24fb0d6963f7d28e17f72900150983cd24fb0d6963f7d28e17f72");
 }
 
 TEST(Md5Hex, BlockBoundariesMatchPythonHashlib) {

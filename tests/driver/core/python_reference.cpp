@@ -10,8 +10,8 @@
 
 std::string RunPython(const std::string& script) {
     const char* configured = std::getenv("KORVICARD_TEST_PYTHON");
-    const std::string python = configured != nullptr && *configured != '\0' ? configured
-                                                                             : "/usr/bin/python3";
+    const std::string python =
+        configured != nullptr && *configured != '\0' ? configured : "/usr/bin/python3";
     char path[] = "/tmp/korvicard_ref_XXXXXX";
     const int fd = mkstemp(path);
     if (fd < 0) {
