@@ -15,7 +15,8 @@ class HandleTable {
 public:
     explicit HandleTable(int firstId = 1) : next_(firstId > 0 ? firstId : 1) {}
 
-    // Issues an id for object; bind(id) runs before any other thread can find it.
+    // Issues an id for object; bind(id) runs before any other thread can find it
+    // (under the table's lock: bind must not call the table).
     // Returns -1 for a null object or when every id is taken.
     template <class Bind>
     int Add(std::shared_ptr<T> object, Bind&& bind) {
