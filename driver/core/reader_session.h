@@ -1,0 +1,183 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+
+#include "core/callback_types.h"
+#include "core/config_file.h"
+#include "core/reader_protocol_constants.h"
+#include "core/reply_payload.h"
+#include "core/transport/hid_transport_base.h"
+#include "core/transport/serial_transport_base.h"
+#include "core/transport/tcp_client.h"
+
+// The reader device object behind a handle: the one transport that reaches the reader (or
+// the caller's transport callback), the frames of the reader protocol, the error codes, the
+// callbacks and the working storage of the command families. Holds no lock: one thread uses
+// a session at a time.
+class ReaderSession {
+public:
+    ReaderSession();
+    ~ReaderSession();
+    ReaderSession(const ReaderSession&) = delete;
+    ReaderSession& operator=(const ReaderSession&) = delete;
+
+    // --- Lifecycle ------------------------------------------------------------------------
+
+    // The session takes ownership. Exactly one transport is set for a reader on a device.
+    void SetSerialTransport(std::unique_ptr<SerialTransportBase> transport);
+    void SetHidTransport(std::unique_ptr<HidTransportBase> transport);
+    void SetTcpClient(std::unique_ptr<TcpClient> transport);
+
+    // Opens the stored transport. deviceName empty (or null): HID with vendor vidOrPort and
+    // product pid (0x051A and 0x511B when 0) at index usbIndex; otherwise TCP to port
+    // vidOrPort (12345 when 0) or a serial port at 115200 8N1. timeout is the open time-out
+    // in milliseconds (0 counts as 1); TCP connects within its whole seconds, at least 1.
+    // Reads the configuration file first; a missing file does not matter. False when the
+    // transport's open fails or no transport of the needed kind is stored.
+    bool OpenDevice(const char* deviceName, int vidOrPort, int pid, int usbIndex, int timeout);
+    // Destroys the transports (serial, HID, TCP) and frees the work buffer.
+    void ReleaseTransports();
+    // ReleaseTransports, then shuts the identity-server connection down.
+    void CloseDevice();
+
+    // The id of the handle that names this session (0 until the API layer registers it).
+    // The transport callback receives it.
+    void SetHandleId(int id) { handleId = id; }
+    int HandleId() const { return handleId; }
+
+    // --- Callbacks and error codes ---------------------------------------------------------
+
+    // Null goes back to the session's own transport.
+    void SetExtendReadWrite(ExtendReadWriteCallBack callback) { extendReadWrite = callback; }
+    void SetIdDeviceExtendReadWrite(IdDeviceExtendReadWriteCallBack callback) {
+        idDeviceExtendReadWrite = callback;
+    }
+    void SetIdCallBack(IdCallBack callback) { idCallBack = callback; }
+
+    int GetErrorCode() const { return lastError; }
+    // Command layers set the code (1 before a request, their own codes on local failures).
+    void SetErrorCode(int code) { lastError = code; }
+    int GetTwoIdErrorCode() const { return lastTwoIdError; }
+    void SetTwoIdErrorCode(int code) { lastTwoIdError = code; }
+    // Copies at most length - 1 bytes of the dispatch-server error text and terminates the
+    // copy; nothing for a null buffer or a length of 0.
+    void GetTwoIdDispatchServerErrorInfo(char* buffer, unsigned length) const;
+    // The library's build time (needs no session state).
+    bool GetLibBuildTime(char* buffer, unsigned size) const;
+
+    // --- Frame protocol --------------------------------------------------------------------
+    //
+    // A command runs Transact (or SendFrame then ReceiveFrame) and then reads the reply
+    // payload through ReplyPayload / CopyReplyPayload:
+    //
+    //     if (!Transact(kCommand, payload, sizeof payload, 1000)) return false;
+    //     record->nBufferSize = static_cast<int>(
+    //         CopyReplyPayload(record->arrBuffer, sizeof record->arrBuffer));
+    //
+    // timeout is the command's time-out in milliseconds; the reply is awaited up to it, or up
+    // to the open time-out when that is longer. flag 1 takes the mask from the payload's last
+    // 4 bytes, which are then not sent as payload.
+
+    // lastError := 1, SendFrame, and ReceiveFrame when the send succeeded.
+    bool Transact(std::uint8_t command, const std::uint8_t* payload, unsigned length,
+                  int timeout, std::uint8_t flag = 0);
+    // Builds and sends one request frame (a fresh mask, the session's sequence byte). False
+    // without a route, for a payload over 290 bytes, or when the transport fails. Sets no code.
+    bool SendFrame(std::uint8_t command, const std::uint8_t* payload, unsigned length,
+                   int timeout, std::uint8_t flag = 0);
+    // Reads and checks the reply to the last request. Codes: 3 no reply in time, a short
+    // reply (no status byte, no error code byte) or a payload length longer than the frame;
+    // 4 a zero length byte; 5 a wrong check byte; the reader's code for a failure status;
+    // 0 on success. command, payload and length are those of the request (not used).
+    bool ReceiveFrame(std::uint8_t command, const std::uint8_t* payload, unsigned length,
+                      int timeout);
+    // The piece exchange with the caller's callback, 256-byte pieces: direction 0 writes
+    // size bytes, any other value reads one frame of at most size bytes (size at least 64),
+    // within timeout milliseconds and a bounded number of pieces.
+    bool ExchangeByCallback(int handle, int direction, std::uint8_t* buffer, int size,
+                            int timeout);
+
+    // The payload of the last reply when it succeeded (status 0), its length checked against
+    // the frame; empty otherwise.
+    std::span<const std::uint8_t> ReplyPayload() const {
+        return {replyFrame.data() + kReplyPayloadOffset, replyPayloadLength};
+    }
+    std::size_t ReplyPayloadLength() const { return replyPayloadLength; }
+    // Copies reply payload bytes [offset, offset + count) into dest, never more than
+    // capacity and never past the payload (see CopyPayloadBounded). Returns the bytes copied.
+    std::size_t CopyReplyPayload(std::uint8_t* dest, std::size_t capacity,
+                                 std::size_t offset = 0,
+                                 std::size_t count = kWholePayload) const {
+        return CopyPayloadBounded(ReplyPayload(), offset, count, dest, capacity);
+    }
+
+    // The last request as sent and the last reply as read (descrambled when it passed its
+    // check byte); the sequence byte of the protocol.
+    const std::array<std::uint8_t, kFrameBufferSize>& RequestFrame() const {
+        return requestFrame;
+    }
+    std::size_t RequestFrameLength() const { return requestFrameLength; }
+    const std::array<std::uint8_t, kFrameBufferSize>& ReplyFrame() const { return replyFrame; }
+    std::uint8_t Sequence() const { return sequence; }
+
+    // Raw USB: one HID report read, or bytes written through the HID frame writer. False
+    // without a HID transport.
+    bool ReadUsbData(std::uint8_t* buffer, int size, int timeout);
+    bool WriteUsbData(const std::uint8_t* buffer, int size);
+
+    // --- Command families: each family declares its operations in its own block below ------
+
+private:
+    // Size of a request's first packet on the current route.
+    std::size_t PacketSize() const;
+    // The time a reply is awaited: the command's time-out or the open time-out if longer.
+    int ReplyWaitMs(int timeout) const;
+    bool WriteByCallback(int handle, const std::uint8_t* buffer, int size);
+    bool ReadByCallback(int handle, std::uint8_t* buffer, int size, int timeout);
+    // Reads length byte and body from a byte-stream route into replyFrame; sets code 3 or 4.
+    template <class ReadBytes>
+    bool ReadStreamReply(ReadBytes&& read);
+    // Checks, descrambles and accepts the reply in replyFrame.
+    bool AcceptReply();
+
+    std::unique_ptr<SerialTransportBase> serialTransport;
+    std::unique_ptr<HidTransportBase> hidTransport;
+    std::unique_ptr<TcpClient> tcpTransport;
+    std::array<std::uint8_t, kFrameBufferSize> requestFrame{};
+    std::size_t requestFrameLength = 0;
+    std::array<std::uint8_t, kFrameBufferSize> replyFrame{};
+    std::size_t replyPayloadLength = 0;
+    std::uint8_t sequence = 0;
+    int handleId = 0;
+    ExtendReadWriteCallBack extendReadWrite = nullptr;
+    IdDeviceExtendReadWriteCallBack idDeviceExtendReadWrite = nullptr;
+    IdCallBack idCallBack = nullptr;
+    int lastError = 0;
+    int lastTwoIdError = 0;
+    int openTimeout = 0;
+
+public:
+    // --- Working storage of the command families -------------------------------------------
+
+    // Card type of the card last requested.
+    std::int32_t cardType = 0;
+    // Keep the identity-card result as JPEG.
+    std::uint8_t jpegResultFlag = 0;
+    // Identity photo buffer registered by the caller; kept for the caller, never read.
+    std::uint8_t* idPhotoBuffer = nullptr;
+    std::int32_t idPhotoBufferSize = 0;
+    std::uint8_t idPhotoFlag = 1;
+    // Last dispatch-server error text (at most 79 characters), NUL-terminated.
+    std::array<char, 80> dispatchErrorText{};
+    // The report block of the identity-card flows, allocated on first use.
+    std::unique_ptr<std::uint8_t[]> workBuffer;
+    // Connection to the identity-card servers and its receive buffer.
+    TcpClient serverClient;
+    std::array<std::uint8_t, 8192> serverBuffer{};
+    // Contents of the configuration file, read at every open; nothing interprets them.
+    std::array<std::uint8_t, kConfigBlockSize> configBlock{};
+};
