@@ -14,6 +14,8 @@
 #include "core/transport/serial_transport_base.h"
 #include "core/transport/tcp_client.h"
 
+struct KorviCardParam;  // public record, korvicard/KorviCardDriver.h
+
 // The reader device object behind a handle: the one transport that reaches the reader (or
 // the caller's transport callback), the frames of the reader protocol, the error codes, the
 // callbacks and the working storage of the command families. Holds no lock: one thread uses
@@ -130,6 +132,63 @@ public:
     bool WriteUsbData(const std::uint8_t* buffer, int size);
 
     // --- Command families: each family declares its operations in its own block below ------
+
+    // --- Mifare Classic and ISO 14443-A (mifare.cpp, mifare_composite.cpp, card_text.cpp) --
+    //
+    // Each runs the common exchange (command_exchange.h). A null record fails at once; so do
+    // a block outside 0-255, a sector outside 0-39 and data that does not fit its request,
+    // with nothing sent and the error code untouched.
+
+    // REQA/WUPA with the reader's request mode (0x26 idle cards, 0x52 all cards). nCardType
+    // := the ATQA (little-endian), also kept as the session's card type.
+    bool Request(std::uint8_t mode, KorviCardParam* record);
+    // arrCardNo := the UID: 4 bytes, 8 for card types 0x42, 0x44 and 0x344.
+    bool Anticoll(KorviCardParam* record);
+    // Selects the card arrCardNo[0-3]; arrBuffer := the answer, nCardSize := the SAK.
+    bool Select(KorviCardParam* record);
+    // Key mode 0x60 key A, 0x61 key B. arrBuffer[0-3] := the reader's answer.
+    bool Authentication(std::uint8_t keyMode, int sector, KorviCardParam* record);
+    // As Authentication, with the key in arrKeys[0-5] instead of one loaded before.
+    bool AuthenticationWithPassword(std::uint8_t keyMode, int sector, KorviCardParam* record);
+    bool Halt();
+    // arrBuffer := the 16 bytes of the block (four pages of a tag), nBufferSize := 16.
+    bool Read(int block, KorviCardParam* record);
+    // Writes the first nBufferSize (1-63) bytes of arrBuffer.
+    bool Write(int block, KorviCardParam* record);
+    // The manufacturer block of a card that takes it: nBufferSize 16 and arrBuffer[4] the
+    // XOR of arrBuffer[0-3].
+    bool WriteBlock0(KorviCardParam* record);
+    bool Increment(int block, std::uint32_t value);
+    bool Decrement(int block, std::uint32_t value);
+    bool Restore(int block);
+    bool Transfer(int block);
+    // Loads arrKeys[0-5] into the reader as the key of that mode and sector.
+    bool LoadKey(std::uint8_t keyMode, int sector, KorviCardParam* record);
+    // Sounds the buzzer for time milliseconds.
+    bool Beep(std::uint16_t time);
+    // arrCosResultBuffer := what the reader's buffer held.
+    bool EmptyBuffer(KorviCardParam* record);
+    // One-call reads of the reader: card number, or card number and one block.
+    bool GetCardNoEx(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d,
+                     KorviCardParam* record);
+    bool ReadData(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d,
+                  std::uint8_t e, KorviCardParam* record);
+    // Writes the first nBufferSize (1-61) bytes of arrBuffer.
+    bool WriteData(std::uint8_t a, std::uint8_t b, std::uint8_t c, KorviCardParam* record);
+    // Request, Anticoll, then Select unless the card has a double-size UID.
+    bool GetCardNo(std::uint8_t mode, KorviCardParam* record);
+    // Writes block as a value block holding value.
+    bool InitValue(int block, std::int32_t value);
+    // Writes the sector trailer: key A, access bytes 7F 07 88 00, key B, each key the first
+    // 12 characters of its text read as hex; any other character refuses the change.
+    bool ChangePassword(int sector, const char* keyA, const char* keyB);
+    // Text over the data blocks of a Mifare sector (card types 2 and 4) or over tag pages
+    // from page `start` (card type 0x44), never past the user memory the tag announces.
+    // ReadText stores whole reads only while they fit count bytes and stops at a zero byte;
+    // WriteText refuses a text longer than the area and ends it with a zero block or page
+    // while the area has room.
+    bool ReadText(int start, char* output, int count);
+    bool WriteText(int start, const char* text, int count);
 
 private:
     // Size of a request's first packet on the current route.
