@@ -27,6 +27,11 @@ void GuardedVoid(Body&& body) noexcept {
     }
 }
 
+// A buffer size of the C API handed to a routine that takes it unsigned: negative is 0.
+inline unsigned SizeArgument(int size) {
+    return size < 0 ? 0u : static_cast<unsigned>(size);
+}
+
 // A per-reader export: body(ReaderSession&) runs when handle names an open reader.
 // A handle that names none (0, -1, closed, never issued) gives noReader and touches
 // nothing else.

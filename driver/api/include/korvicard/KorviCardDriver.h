@@ -195,6 +195,10 @@ KORVICARD_API int KORVICARD_CALL KorviCardGetTwoIdErrorCode(int handle);
 KORVICARD_API void KORVICARD_CALL KorviCardGetTwoIdErrorInfo(int handle, int code, char* buffer,
                                                              int size);
 
+/* Copies the last dispatch-server error text, at most size - 1 bytes, terminated. */
+KORVICARD_API void KORVICARD_CALL KorviCardGetTwoIdDispatchServerErrorInfo(int handle, char* buffer,
+                                                                           int size);
+
 KORVICARD_API void KORVICARD_CALL KorviCardSetExtendReadWrite(int handle,
                                                               ExtendReadWriteCallBack callback);
 KORVICARD_API void KORVICARD_CALL KorviCardSetIdDeviceExtendReadWrite(
