@@ -218,6 +218,76 @@ KORVICARD_API int KORVICARD_CALL KorviCardWriteUsbData(int handle, const unsigne
 KORVICARD_API int KORVICARD_CALL KorviCardGetLibBuildTime(int handle, char* buffer, int size);
 
 /* ------------------------------------------------------------------------- */
+/* Mifare Classic and ISO 14443-A                                            */
+/* ------------------------------------------------------------------------- */
+
+/* Each returns 1 for success, 0 for failure (also for a null record). Blocks
+ * are 0-255 and sectors 0-39; other values fail before anything is sent.
+ * Request modes: 0x26 idle cards, 0x52 all cards. Key modes: 0x60 key A,
+ * 0x61 key B. */
+
+/* nCardType := the card type (ATQA); nBufferSize := its length. */
+KORVICARD_API int KORVICARD_CALL KorviCardRequest(int handle, int mode, KorviCardParam* param);
+/* arrCardNo := the card number: 4 bytes, 8 for card types 0x42, 0x44, 0x344. */
+KORVICARD_API int KORVICARD_CALL KorviCardAnticoll(int handle, KorviCardParam* param);
+/* Selects arrCardNo[0-3]; arrBuffer/nBufferSize := the answer, nCardSize := SAK. */
+KORVICARD_API int KORVICARD_CALL KorviCardSelect(int handle, KorviCardParam* param);
+/* With the key loaded by KorviCardLoadKey; arrBuffer[0-3] := the reader's answer. */
+KORVICARD_API int KORVICARD_CALL KorviCardAuthentication(int handle, int keyMode, int sector,
+                                                         KorviCardParam* param);
+/* With the key in arrKeys[0-5]. */
+KORVICARD_API int KORVICARD_CALL KorviCardAuthenticationWithPassword(int handle, int keyMode,
+                                                                     int sector,
+                                                                     KorviCardParam* param);
+KORVICARD_API int KORVICARD_CALL KorviCardHalt(int handle);
+/* arrBuffer := the 16 bytes of the block (four pages of a tag); nBufferSize := 16. */
+KORVICARD_API int KORVICARD_CALL KorviCardRead(int handle, int block, KorviCardParam* param);
+/* Writes the first nBufferSize (1-63) bytes of arrBuffer. */
+KORVICARD_API int KORVICARD_CALL KorviCardWrite(int handle, int block, KorviCardParam* param);
+/* Manufacturer block: nBufferSize 16 and arrBuffer[4] the XOR of arrBuffer[0-3]. */
+KORVICARD_API int KORVICARD_CALL KorviCardWriteBlock0(int handle, KorviCardParam* param);
+KORVICARD_API int KORVICARD_CALL KorviCardIncrement(int handle, int block, unsigned int value);
+KORVICARD_API int KORVICARD_CALL KorviCardDecrement(int handle, int block, unsigned int value);
+KORVICARD_API int KORVICARD_CALL KorviCardRestore(int handle, int block);
+KORVICARD_API int KORVICARD_CALL KorviCardTransfer(int handle, int block);
+/* Loads arrKeys[0-5] into the reader as the key of keyMode and sector. */
+KORVICARD_API int KORVICARD_CALL KorviCardLoadKey(int handle, int keyMode, int sector,
+                                                  KorviCardParam* param);
+/* Sounds the buzzer for time milliseconds (16 bits). */
+KORVICARD_API int KORVICARD_CALL KorviCardBeep(int handle, int time);
+/* arrCosResultBuffer/unCosReultBufferLength := the reader's buffer. */
+KORVICARD_API int KORVICARD_CALL KorviCardEmptyBuffer(int handle, KorviCardParam* param);
+/* Request, anticollision, and select unless the card has a double-size UID. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetCardNo(int handle, int mode, KorviCardParam* param);
+/* One reader call: nCardType, nBufferSize := SAK, arrCardNo[0-3]. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetCardNoEx(int handle, int requestMode, int beepTime,
+                                                      int option1, int option2,
+                                                      KorviCardParam* param);
+/* Writes block as a value block holding value. */
+KORVICARD_API int KORVICARD_CALL KorviCardInitValue(int handle, int block, int value);
+/* Writes the sector trailer: key A, access bytes 7F 07 88 00, key B. Each key
+ * text needs 12 hex digits first; anything else changes nothing. */
+KORVICARD_API int KORVICARD_CALL KorviCardChangePassword(int handle, int sector,
+                                                         const char* keyAHex,
+                                                         const char* keyBHex);
+/* One reader call with the key in arrKeys[0-5]: nCardType, nCardSize := SAK,
+ * arrCardNo[0-3], arrBuffer[0-15] := the block. */
+KORVICARD_API int KORVICARD_CALL KorviCardReadData(int handle, int requestMode, int block,
+                                                   int blockCount, int beepTime, int keyMode,
+                                                   KorviCardParam* param);
+/* Writes the first nBufferSize (1-61) bytes of arrBuffer. */
+KORVICARD_API int KORVICARD_CALL KorviCardWriteData(int handle, int block, int beepTime,
+                                                    int blockCount, KorviCardParam* param);
+/* Text over the data blocks of a Mifare sector, or over tag pages from page
+ * start (above 3), after a card-number call. Reading stores whole reads while
+ * they fit length bytes and stops at a zero byte; writing refuses a text
+ * longer than the sector or the tag's user memory. */
+KORVICARD_API int KORVICARD_CALL KorviCardReadText(int handle, int start, char* buffer,
+                                                   int length);
+KORVICARD_API int KORVICARD_CALL KorviCardWriteText(int handle, int start, const char* text,
+                                                    int length);
+
+/* ------------------------------------------------------------------------- */
 /* Utilities that need no reader                                             */
 /* ------------------------------------------------------------------------- */
 
