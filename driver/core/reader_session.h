@@ -190,6 +190,50 @@ public:
     bool ReadText(int start, char* output, int count);
     bool WriteText(int start, const char* text, int count);
 
+    // --- Type B, FeliCa, NFC buffer and NTAG (type_b.cpp, felica.cpp, nfc_buffer.cpp, ntag.cpp)
+    //
+    // Common exchange, 1000 ms each. Null pointers and short buffers fail at once, with
+    // nothing sent and the error code untouched.
+
+    // REQB/WUPB by the reader's mode byte. arrBuffer := the answer (at most 64 bytes),
+    // nBufferSize := the answer's whole length, also when it is longer.
+    bool RequestB(std::uint8_t mode, KorviCardParam* record);
+    // arrBuffer := the answer (at most 64 bytes), nBufferSize := the bytes stored.
+    bool SelectB(KorviCardParam* record);
+    bool HaltB();
+    // arrCardNo := the card's IDm (the answer's first 8 bytes); an answer of fewer than 8
+    // bytes fails with code 3 and leaves the record as it was.
+    bool FelicaPolling(std::uint8_t request, KorviCardParam* record);
+    // The text of the reader's NFC buffer: buffer zeroed over size, then at most size text
+    // bytes, never more than the answer holds. A length byte that gives no text (below 7,
+    // or a text of 48 bytes or more) leaves the buffer zeroed and still succeeds.
+    bool ReadNfcBuffer(char* buffer, int size);
+    // Stores length (0-47) bytes of text in the reader's NFC buffer as an NDEF Text record.
+    bool WriteNfcBuffer(const char* text, int length);
+    // output[0-7] := the tag's GET_VERSION answer; size at least 8. An answer of fewer than
+    // 8 bytes fails with code 3.
+    bool NtagGetVersion(std::uint8_t* output, int size);
+    // PWD_AUTH with the first 4 bytes of password; length at least 4.
+    bool NtagPwdAuth(const std::uint8_t* password, int length);
+
+    // --- SAM slots (sam_slots.cpp) -----------------------------------------------------------
+    //
+    // Common exchange, 1000 ms each. The slot index, the power byte and the select-line
+    // bytes are passed to the reader as they are.
+
+    bool SetSamSlotIndex(std::uint8_t slot);
+    bool SetSamPowerOnOff(std::uint8_t on);
+    bool SetSamVSel0(std::uint8_t slot, std::uint8_t level);
+    bool SetSamVSel1(std::uint8_t slot, std::uint8_t level);
+    // arrBuffer and arrCosResultBuffer := the ATR of the selected slot's card,
+    // nBufferSize and unCosReultBufferLength := the bytes each holds.
+    bool ResetSam(KorviCardParam* record);
+    // Sends the first unCosSendBufferLength (at most 256) bytes of arrCosSendBuffer, or when
+    // that is 0 the first nBufferSize (at most 64) bytes of arrBuffer. arrCosResultBuffer :=
+    // the card's answer with its status word last: an answer longer than 2 bytes loses the
+    // byte the reader puts ahead of it. unCosReultBufferLength := its length.
+    bool SendSamAPDU(KorviCardParam* record);
+
 private:
     // Size of a request's first packet on the current route.
     std::size_t PacketSize() const;

@@ -288,6 +288,53 @@ KORVICARD_API int KORVICARD_CALL KorviCardWriteText(int handle, int start, const
                                                     int length);
 
 /* ------------------------------------------------------------------------- */
+/* Type B, FeliCa, NFC buffer and NTAG21x                                    */
+/* ------------------------------------------------------------------------- */
+
+/* Each returns 1 for success, 0 for failure (also for a null pointer or a
+ * buffer below its minimum, with nothing sent). */
+
+/* REQB/WUPB (mode as the reader defines it, 0 REQB); arrBuffer := the answer
+ * (at most 64 bytes), nBufferSize := its whole length. */
+KORVICARD_API int KORVICARD_CALL KorviCardRequestB(int handle, int mode, KorviCardParam* param);
+/* arrBuffer/nBufferSize := the answer to the select (at most 64 bytes). */
+KORVICARD_API int KORVICARD_CALL KorviCardSelectB(int handle, KorviCardParam* param);
+KORVICARD_API int KORVICARD_CALL KorviCardHaltB(int handle);
+/* arrCardNo := the 8-byte IDm of the card that answered. */
+KORVICARD_API int KORVICARD_CALL KorviCardFelicaPolling(int handle, int request,
+                                                        KorviCardParam* param);
+/* The text of the reader's NFC buffer, at most size bytes; the buffer is
+ * zeroed first over its whole size. */
+KORVICARD_API int KORVICARD_CALL KorviCardReadNfcBuffer(int handle, char* buffer, int size);
+/* Stores length (at most 47) bytes of text as the reader's NFC Text record. */
+KORVICARD_API int KORVICARD_CALL KorviCardWriteNfcBuffer(int handle, const char* text,
+                                                         int length);
+/* buffer[0-7] := the tag's version; size at least 8. */
+KORVICARD_API int KORVICARD_CALL KorviCardNtagGetVersion(int handle, unsigned char* buffer,
+                                                         int size);
+/* Password authentication with the first 4 bytes; length at least 4. */
+KORVICARD_API int KORVICARD_CALL KorviCardNtagPwdAuth(int handle, const unsigned char* password,
+                                                      int length);
+
+/* ------------------------------------------------------------------------- */
+/* SAM and contact-card slots                                                */
+/* ------------------------------------------------------------------------- */
+
+/* Slot index (0-4, 5 the extension slot), power 1 on / 0 off, and the two
+ * supply select lines of a slot (line 0, line 1: 0 1 is 5 V, 1 0 is 3 V,
+ * 1 1 is 1.8 V). The power, reset and APDU calls act on the selected slot. */
+KORVICARD_API int KORVICARD_CALL KorviCardSetSamSlotIndex(int handle, int slot);
+KORVICARD_API int KORVICARD_CALL KorviCardSetSamPowerOnOff(int handle, int on);
+KORVICARD_API int KORVICARD_CALL KorviCardSetSamVSel0(int handle, int slot, int level);
+KORVICARD_API int KORVICARD_CALL KorviCardSetSamVSel1(int handle, int slot, int level);
+/* arrBuffer/nBufferSize and arrCosResultBuffer/unCosReultBufferLength := the ATR. */
+KORVICARD_API int KORVICARD_CALL KorviCardResetSam(int handle, KorviCardParam* param);
+/* Sends arrCosSendBuffer[0 .. unCosSendBufferLength) (at most 256 bytes), or when
+ * that length is 0 arrBuffer[0 .. nBufferSize); arrCosResultBuffer/
+ * unCosReultBufferLength := the card's answer, its status word last. */
+KORVICARD_API int KORVICARD_CALL KorviCardSendSamAPDU(int handle, KorviCardParam* param);
+
+/* ------------------------------------------------------------------------- */
 /* Utilities that need no reader                                             */
 /* ------------------------------------------------------------------------- */
 

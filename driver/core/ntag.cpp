@@ -1,0 +1,34 @@
+// The NTAG21x commands of the reader: version and password authentication.
+#include "core/command_exchange.h"
+#include "core/error_codes.h"
+#include "core/reader_session.h"
+
+namespace {
+
+enum : std::uint8_t {
+    kCmdNtagGetVersion = 100,
+    kCmdNtagPwdAuth = 103,
+};
+
+constexpr int kTimeout = 1000;
+constexpr int kVersionLength = 8;
+constexpr int kPasswordLength = 4;
+
+}  // namespace
+
+bool ReaderSession::NtagGetVersion(std::uint8_t* output, int size) {
+    if (output == nullptr || size < kVersionLength) return false;
+    if (!CommandExchange(*this, kCmdNtagGetVersion, {}, kTimeout)) return false;
+    if (ReplyPayloadLength() < kVersionLength) {
+        SetErrorCode(LCEC_RECV_TIME_OUT);
+        return false;
+    }
+    CopyReplyPayload(output, kVersionLength);
+    return true;
+}
+
+bool ReaderSession::NtagPwdAuth(const std::uint8_t* password, int length) {
+    if (password == nullptr || length < kPasswordLength) return false;
+    return CommandExchange(*this, kCmdNtagPwdAuth, std::span(password, kPasswordLength),
+                           kTimeout);
+}
