@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang (libFuzzer, AddressSanitizer, UBSan) and runs each for a
+# bounded time. Usage:
+#   run_fuzzers.sh <source dir> <work dir> <reply mask, 8 hex digits> <core source list>
+# The list file names the driver core's sources, one a line, relative to driver/core.
+# KORVICARD_FUZZ_SECONDS sets the run time of each target (default 10).
+set -euo pipefail
+src=$1
+work=$2
+mask=$3
+source_list=$4
+seconds=${KORVICARD_FUZZ_SECONDS:-10}
+compiler=$(command -v clang++ || true)
+if [[ -z "$compiler" ]]; then
+  echo "clang++ not found: fuzz targets skipped"
+  exit 77
+fi
+mkdir -p "$work"
+flags=(-std=c++20 -g -O1 -fsanitize=fuzzer-no-link,address,undefined
+       -fno-sanitize-recover=undefined -DKORVICARD_REPLY_MASK="0x${mask}u"
+       -I "$src/driver" -I "$src/driver/api/include")
+# The driver core as the build lists it, one object per source, compiled side by side.
+objects="$work/core_objects"
+rm -rf "$objects"
+mkdir -p "$objects"
+export compiler objects
+sed "s|^|$src/driver/core/|" "$source_list" | tr '\n' '\0' |
+  xargs -0 -P "$(nproc)" -I{} bash -c \
+    'out="$objects/$(echo "{}" | md5sum | cut -c1-16).o"; "$compiler" "$@" -c "{}" -o "$out"' \
+    _ "${flags[@]}"
+"$compiler" "${flags[@]}" -fsanitize=fuzzer "$src/tests/fuzz/reply_path_fuzzer.cpp" \
+  "$objects"/*.o -o "$work/reply_path_fuzzer"
+corpus="$work/reply_path_corpus"
+mkdir -p "$corpus"
+# Seeds: good replies (mask 0) of 0, 16 and 251 payload bytes, as one piece and as pieces.
+/usr/bin/python3 - "$corpus" "$mask" <<'PY'
+import os, sys
+corpus, k = sys.argv[1], bytes.fromhex(sys.argv[2])
+def reply(payload):
+    body = bytes([1, 0, len(payload)]) + payload
+    frame = bytes([len(body) + 1]) + bytes(b ^ (j % 256) ^ k[j % 4] for j, b in enumerate(body))
+    x = 0
+    for b in frame:
+        x ^= b
+    return frame + bytes([x])
+def pieces(frame, first):
+    out = [bytes([len(frame[:first])]) + frame[:first]]
+    at = first
+    while at < len(frame):
+        part = frame[at:at + 63]
+        out.append(bytes([len(part) + 1, 255 if len(frame) - at > 63 else len(part)]) + part)
+        at += 63
+    return b"".join(p.ljust(256, b"\0") for p in out)
+for n, first in ((0, 64), (16, 64), (251, 64), (251, 255), (40, 3)):
+    frame = reply(bytes(range(n)))
+    with open(os.path.join(corpus, "seed_%d_%d" % (n, first)), "wb") as f:
+        f.write(bytes([236, 20]) + pieces(frame, first))
+PY
+"$work/reply_path_fuzzer" -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 \
+  -print_final_stats=1 -artifact_prefix="$work/" "$corpus"
