@@ -8,6 +8,7 @@
 
 #include "core/callback_types.h"
 #include "core/config_file.h"
+#include "core/iso14443_4.h"
 #include "core/reader_protocol_constants.h"
 #include "core/reply_payload.h"
 #include "core/transport/hid_transport_base.h"
@@ -15,6 +16,7 @@
 #include "core/transport/tcp_client.h"
 
 struct KorviCardParam;  // public record, korvicard/KorviCardDriver.h
+struct KorviCardSinopecCardParam;  // public record, korvicard/KorviCardDriver.h
 
 // The reader device object behind a handle: the one transport that reaches the reader (or
 // the caller's transport callback), the frames of the reader protocol, the error codes, the
@@ -233,6 +235,104 @@ public:
     // the card's answer with its status word last: an answer longer than 2 bytes loses the
     // byte the reader puts ahead of it. unCosReultBufferLength := its length.
     bool SendSamAPDU(KorviCardParam* record);
+
+    // --- CPU cards and the ISO 14443-4 block layer (cpu_card.cpp, cpu_card_apdu.cpp) ----------
+    //
+    // Everything here runs on this session's own block layer and reader: no call on one
+    // session sends through another. Null pointers, short buffers and commands longer than
+    // a request can carry fail at once, with nothing sent.
+
+    // Reader command 14 (1000 ms). With nBufferSize 1-64: the mode byte, that count's low
+    // byte and the first nBufferSize bytes of arrBuffer. With nBufferSize 0: the
+    // unCosSendBufferLength (1-288) bytes of arrCosSendBuffer, continued past 256 in the
+    // long form's extension, after the count as 16 bits big-endian (no mode byte).
+    // arrCosResultBuffer := the reply, unCosReultBufferLength := its length; arrBuffer :=
+    // its first 64 bytes and nBufferSize := its whole length.
+    bool SendCpuCommand(std::uint8_t mode, KorviCardParam* record);
+    // The block layer's transceive function: one block through SendCpuCommand, the answer
+    // into response (at most *responseLength bytes), *responseLength := the answer's whole
+    // length. False, response untouched, when the exchange fails.
+    bool CpuCardTransceive(const std::uint8_t* command, unsigned length, std::uint8_t* response,
+                           unsigned* responseLength);
+    // Registers CpuCardTransceive of this session with its block layer (at every open).
+    void RegisterCpuCardTransceive();
+    // RATS with FSD 64 and CID 0: arrBuffer (first 64 bytes) and arrCosResultBuffer := the
+    // ATS, nBufferSize and unCosReultBufferLength := its length.
+    bool ResetCpuCardNoGetCardNo(KorviCardParam* record);
+    // GetCardNo with request mode 0x26, then ResetCpuCardNoGetCardNo.
+    bool ResetCpuCard(KorviCardParam* record);
+    // S(DESELECT) through command 14 (mode 4): arrBuffer := the request, then the reply as
+    // SendCpuCommand leaves it. False unless the card answered the S(DESELECT) response.
+    bool DeselectCpuCard(KorviCardParam* record);
+    // One APDU over the block layer: the unCosSendBufferLength (1-256) bytes of
+    // arrCosSendBuffer, or when that is 0 the nBufferSize (1-64) bytes of arrBuffer, copied
+    // to arrCosSendBuffer. arrCosResultBuffer := the response, unCosReultBufferLength := its
+    // length; both untouched on failure. A failure of the block protocol itself (a card
+    // block that does not fit, a response past 256 bytes) leaves the error code 0xF4.
+    bool Iso14443SendCOSCommand(KorviCardParam* record);
+
+    // APDU helpers: each APDU in a record of its own, through SendSamAPDU when sam is set,
+    // else Iso14443SendCOSCommand. output := the result (data and status word), at most
+    // *length bytes (which must be at least 64); *length := the bytes stored.
+    // SELECT 00 A4 p1 p2 with the name (1-250 bytes). On the SAM path with getResponse, an
+    // answer 61 xx or 6C xx is followed by GET RESPONSE 00 C0 00 00 xx, whose result counts.
+    bool CpuCardSelectFile(std::uint8_t p1, std::uint8_t p2, const std::uint8_t* name,
+                           unsigned nameLength, std::uint8_t* output, int* length, bool sam,
+                           bool getResponse);
+    // SELECT by DF name (P1 4, P2 0), no GET RESPONSE.
+    bool CpuCardSelectByName(const char* name, std::uint8_t* output, int* length, bool sam);
+    // READ BINARY 00 B0 (0x80 | SFI) 00 00.
+    bool CpuCardReadBinary(std::uint8_t sfi, std::uint8_t* output, int* length, bool sam);
+    // READ RECORD 00 B2 record p2 le. On the SAM path with resendOn6C, an answer 6C xx is
+    // followed by the same READ RECORD with Le xx, whose result counts.
+    bool CpuCardReadRecord(std::uint8_t recordNumber, std::uint8_t p2, std::uint8_t le,
+                           std::uint8_t* output, int* length, bool sam, bool resendOn6C);
+    // SendCpuCommand with the low byte of nBufferSize as the mode, then the ID callback;
+    // true when that succeeded and the result ends in 90 00.
+    bool SendCpuApduCheckSw(KorviCardParam* record);
+    // The identity card's type B identifier: REQB (mode 0), ATTRIB, APDU 00 36 00 00 08
+    // (mode 7); output := the data before the status word when it fits *length (at least
+    // 32). Identity-card codes: 2 REQB, 3 ATTRIB, 4 the APDU, 5 its status word.
+    bool ReadIdCardUid(std::uint8_t* output, int* length);
+    // The identity card's DN: SELECT 00 A4 00 00 02 60 02, then 80 B0 00 00 20 (mode 7);
+    // output := the data when it fits *length (at least 32). Identity-card codes: 54/55 the
+    // SELECT failed / its status word, 56/57 the read.
+    bool ReadIdCardDnNo(std::uint8_t* output, int* length);
+    // The ID callback with four zeros, when one is set.
+    void CallIdCallBack() const {
+        if (idCallBack != nullptr) idCallBack(0, 0, 0, 0);
+    }
+
+    // The block layer of this session's card.
+    Iso14443BlockLayer blockLayer;
+
+    // --- Bank, social-security and fuel cards (bank_card.cpp, social_security_card.cpp, ---
+    // --- fuel_card.cpp)                                                                  ---
+    //
+    // Card answers are read as BER-TLV within the bytes received; every field is copied
+    // only within its slot.
+
+    // The card number (PAN) from track 2 of a bank card in the field: the 20 lower-case hex
+    // digits of the first 10 bytes of tag 57, cut at the separator 'd'. size at least 32.
+    bool GetBankCardNo(char* output, int size);
+    // The same from a bank card in the selected SAM slot (PSE "1PAY.SYS.DDF01"), cut at the
+    // first character above '9' (else 19 digits).
+    bool GetBankCardNoBy7816(char* output, int size);
+    // The holder data of a social-security card in the selected SAM slot into the 216-byte
+    // record: card number at 0, name at 16, ID number at 48, sex at 80, nation name at 88,
+    // issue and validity dates (8 hex digits) at 152 and 184.
+    bool GetSocialSecurityInfoBy7816(std::uint8_t* record);
+    // The basic-information file of a social-security card, over the SAM slot (sam) or the
+    // field, into the 200-byte record: card identifier (32 hex digits) at 0, card type at
+    // 64, version at 68, issuer code (24 hex digits) at 72, issue and validity dates at 104
+    // and 136, card number at 168.
+    bool GetSocialSecurityInfo(bool sam, std::uint8_t* record);
+    // A fuel card in the selected SAM slot: card number and dates, then with the PIN
+    // (exactly 6 hex digits; "E7E7E7" for the built-in PIN; "CARDNO" for the card data
+    // alone) balance and the last 10 purse records. A PIN text of another form fails before
+    // anything is sent. A wrong PIN leaves the tries left in nPinFalseCount (-1 blocked).
+    bool GetSinopecCardInfo(KorviCardSinopecCardParam* record, const char* pin);
+    bool GetPetroChinaCardInfo(KorviCardSinopecCardParam* record, const char* pin);
 
 private:
     // Size of a request's first packet on the current route.
