@@ -6,4 +6,4 @@ cd "$root"
 bash scripts/install-deps.sh
 cmake --preset release
 cmake --build --preset release -j "$(nproc)"
-exec ctest --test-dir build/release --output-on-failure
+cmake --build --preset release --target korvicard-sim && exec build/release/sim/korvicard-sim "$@"
