@@ -47,7 +47,8 @@ std::vector<Emission> SimulatedReader::Process(std::span<const std::uint8_t> fra
     }
     std::vector<std::uint8_t> bytes =
         EncodeReply(replySequence, reply.status, reply.payload, request.mask);
-    std::vector<Emission> out = Deliver(fault ? &*fault : nullptr, bytes, reply, request, replySequence);
+    std::vector<Emission> out =
+        Deliver(fault ? &*fault : nullptr, bytes, reply, request, replySequence);
     lastReply_ = std::move(bytes);
     return out;
 }

@@ -37,17 +37,17 @@ struct Reply {
 using CommandHandler = std::function<Reply(const Request& request)>;
 
 enum class FaultKind {
-    kNoReply,           // the command runs, its reply is lost
-    kDelay,             // the reply leaves delayMs after the request
-    kTruncate,          // only the first truncateTo bytes of the reply leave
-    kZeroLength,        // a single length byte 0
-    kBadCheckByte,      // the reply's check byte is wrong
-    kShortReply,        // a frame of length byte shortLength (1 or 2): no status byte
-    kStaleReply,        // the previous reply (as sent then) leaves again ahead of this one
-    kErrorStatus,       // the command does not run; status 1 with errorCode
-    kOverlongPayload,   // reply byte 3 announces one byte more than the frame carries
-    kSplit,             // the reply leaves in parts of pieceSize bytes
-    kExtraReplies,      // the reply leaves 1 + extraCopies times
+    kNoReply,          // the command runs, its reply is lost
+    kDelay,            // the reply leaves delayMs after the request
+    kTruncate,         // only the first truncateTo bytes of the reply leave
+    kZeroLength,       // a single length byte 0
+    kBadCheckByte,     // the reply's check byte is wrong
+    kShortReply,       // a frame of length byte shortLength (1 or 2): no status byte
+    kStaleReply,       // the previous reply (as sent then) leaves again ahead of this one
+    kErrorStatus,      // the command does not run; status 1 with errorCode
+    kOverlongPayload,  // reply byte 3 announces one byte more than the frame carries
+    kSplit,            // the reply leaves in parts of pieceSize bytes
+    kExtraReplies,     // the reply leaves 1 + extraCopies times
 };
 
 struct Fault {
@@ -69,7 +69,7 @@ struct Emission {
 };
 
 class SimulatedReader {
-public:
+  public:
     // Replaces the handler of command (an empty handler removes it).
     void SetHandler(std::uint8_t command, CommandHandler handler);
     bool HasHandler(std::uint8_t command) const;
@@ -89,7 +89,7 @@ public:
     void ClearFaults() { faults_.clear(); }
     std::size_t PendingFaults() const { return faults_.size(); }
 
-private:
+  private:
     // The reply output of one request under fault (null: none).
     std::vector<Emission> Deliver(const Fault* fault, const std::vector<std::uint8_t>& reply,
                                   const Reply& answer, const Request& request,

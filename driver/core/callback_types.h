@@ -5,8 +5,7 @@
 
 // The caller's transport: direction 0 writes, 1 reads, always with a 256-byte buffer and
 // size 256; handle is the reader's id. Returns 1 for success.
-typedef int (*ExtendReadWriteCallBack)(int handle, int direction, unsigned char* buffer,
-                                       int size);
+typedef int (*ExtendReadWriteCallBack)(int handle, int direction, unsigned char* buffer, int size);
 
 // Transport of an external identity-card device; stored for the caller, never called.
 typedef int (*IdDeviceExtendReadWriteCallBack)(unsigned char* buffer, int length);

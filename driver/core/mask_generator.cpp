@@ -11,14 +11,14 @@ namespace {
 // Linear congruential generator with 15-bit draws, private to the driver so that the host's
 // rand() sequence is never disturbed.
 class MaskRandom {
-public:
+  public:
     void Seed(std::uint32_t seed) { state_ = seed; }
     std::uint32_t Draw() {
         state_ = state_ * 214013u + 2531011u;
         return (state_ >> 16) & 0x7FFFu;
     }
 
-private:
+  private:
     std::uint32_t state_ = 1;
 };
 
@@ -37,9 +37,9 @@ MaskState& State() {
 }  // namespace
 
 FrameMask FrameMaskFromWord(std::uint32_t r) {
-    const std::uint8_t bytes[4] = {
-        static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(r >> 8),
-        static_cast<std::uint8_t>(r >> 16), static_cast<std::uint8_t>(r >> 24)};
+    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(r >> 8),
+                                   static_cast<std::uint8_t>(r >> 16),
+                                   static_cast<std::uint8_t>(r >> 24)};
     char digest[40] = {};
     Md5Hex(bytes, 4, digest);
     const std::uint32_t w = static_cast<std::uint32_t>(static_cast<std::uint8_t>(digest[0])) |

@@ -62,9 +62,7 @@ std::size_t ReaderSession::PacketSize() const {
     return hidTransport ? kHidPacketSize : kStreamPacketSize;
 }
 
-int ReaderSession::ReplyWaitMs(int timeout) const {
-    return std::max({timeout, openTimeout, 1});
-}
+int ReaderSession::ReplyWaitMs(int timeout) const { return std::max({timeout, openTimeout, 1}); }
 
 bool ReaderSession::Transact(std::uint8_t command, const std::uint8_t* payload, unsigned length,
                              int timeout, std::uint8_t flag) {

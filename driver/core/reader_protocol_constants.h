@@ -7,7 +7,8 @@
 // Constants of the reader wire protocol, shared by the driver and the simulated reader.
 
 #ifndef KORVICARD_REPLY_MASK
-#error "KORVICARD_REPLY_MASK (the reply mask as a 32-bit number, wire order high byte first) must be defined by the build"
+#error \
+    "KORVICARD_REPLY_MASK (the reply mask as a 32-bit number, wire order high byte first) must be defined by the build"
 #endif
 
 // The fixed reply mask K of the reader firmware, bytes in wire order.

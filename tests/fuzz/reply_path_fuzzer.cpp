@@ -21,7 +21,8 @@ std::size_t inputAt = 0;
 int FuzzCallback(int, int direction, unsigned char* buffer, int size) {
     if (direction == kCallbackDirectionWrite) return 1;
     if (inputAt >= inputSize) return 0;
-    const std::size_t n = std::min<std::size_t>(static_cast<std::size_t>(size), inputSize - inputAt);
+    const std::size_t n =
+        std::min<std::size_t>(static_cast<std::size_t>(size), inputSize - inputAt);
     std::memset(buffer, 0, static_cast<std::size_t>(size));
     std::memcpy(buffer, input + inputAt, n);
     inputAt += n;

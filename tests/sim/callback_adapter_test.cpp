@@ -16,11 +16,12 @@ constexpr int kHandle = 77;
 constexpr sim::FrameMask kMask = {0xA1, 0xB2, 0xC3, 0xD4};
 
 class CallbackAdapterTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         reader.SetHandler(1, [](const sim::Request& r) {
-            return sim::Reply::Ok(Bytes(r.payload.begin(), r.payload.begin() +
-                                                              std::min<std::size_t>(r.payload.size(), 251)));
+            return sim::Reply::Ok(
+                Bytes(r.payload.begin(),
+                      r.payload.begin() + std::min<std::size_t>(r.payload.size(), 251)));
         });
         sim::AttachSimulator(kHandle, reader);
     }

@@ -24,7 +24,7 @@ Bytes Answer(const sim::Request& r) {
 }
 
 class CallbackRoute : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         for (int command = 0; command < 256; ++command) {
             if (command == kUnhandled) continue;
@@ -50,8 +50,8 @@ TEST_F(CallbackRoute, RandomCommandsRoundTripWithFollowingSequences) {
         auto command = static_cast<std::uint8_t>(byte(random));
         Bytes payload(i < 3 ? std::vector<int>{0, 290, 1}[i] : length(random));
         for (std::uint8_t& b : payload) b = static_cast<std::uint8_t>(byte(random));
-        const bool ok = session.Transact(command, payload.data(),
-                                         static_cast<unsigned>(payload.size()), 1000);
+        const bool ok =
+            session.Transact(command, payload.data(), static_cast<unsigned>(payload.size()), 1000);
         const sim::Request& seen = reader.Requests().back();
         ASSERT_EQ(reader.Requests().size(), static_cast<std::size_t>(i + 1));
         EXPECT_EQ(seen.sequence, static_cast<std::uint8_t>(i));

@@ -17,7 +17,7 @@ constexpr sim::FrameMask kMask = {0x11, 0x22, 0x33, 0x44};
 constexpr std::uint8_t kEcho = 0x60;
 
 class SimulatedReaderTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         reader.SetHandler(kEcho, [this](const sim::Request& r) {
             ++handlerRuns;
@@ -84,62 +84,83 @@ TEST_F(SimulatedReaderTest, FaultsShapeTheOutput) {
         bool handlerRuns;
     };
     const Case cases[] = {
-        {"no reply", {sim::FaultKind::kNoReply},
-         [](const auto& out, const Bytes&) { EXPECT_TRUE(out.empty()); }, true},
-        {"delay", {.kind = sim::FaultKind::kDelay, .delayMs = 250},
+        {"no reply",
+         {sim::FaultKind::kNoReply},
+         [](const auto& out, const Bytes&) { EXPECT_TRUE(out.empty()); },
+         true},
+        {"delay",
+         {.kind = sim::FaultKind::kDelay, .delayMs = 250},
          [](const auto& out, const Bytes& good) {
              ASSERT_EQ(out.size(), 1u);
              EXPECT_EQ(out[0].bytes, good);
              EXPECT_EQ(out[0].delayMs, 250);
-         }, true},
-        {"truncate", {.kind = sim::FaultKind::kTruncate, .truncateTo = 4},
+         },
+         true},
+        {"truncate",
+         {.kind = sim::FaultKind::kTruncate, .truncateTo = 4},
          [](const auto& out, const Bytes& good) {
              ASSERT_EQ(out.size(), 1u);
              EXPECT_EQ(out[0].bytes, Bytes(good.begin(), good.begin() + 4));
-         }, true},
-        {"zero length", {sim::FaultKind::kZeroLength},
+         },
+         true},
+        {"zero length",
+         {sim::FaultKind::kZeroLength},
          [](const auto& out, const Bytes&) {
              ASSERT_EQ(out.size(), 1u);
              EXPECT_EQ(out[0].bytes, Bytes{0});
-         }, true},
-        {"bad check byte", {sim::FaultKind::kBadCheckByte},
+         },
+         true},
+        {"bad check byte",
+         {sim::FaultKind::kBadCheckByte},
          [](const auto& out, const Bytes& good) {
              ASSERT_EQ(out.size(), 1u);
              EXPECT_EQ(Bytes(out[0].bytes.begin(), out[0].bytes.end() - 1),
                        Bytes(good.begin(), good.end() - 1));
              EXPECT_FALSE(Unscramble(out[0].bytes, kMask).checkOk);
-         }, true},
-        {"short reply", {.kind = sim::FaultKind::kShortReply, .shortLength = 2},
+         },
+         true},
+        {"short reply",
+         {.kind = sim::FaultKind::kShortReply, .shortLength = 2},
          [](const auto& out, const Bytes&) {
              ASSERT_EQ(out.size(), 1u);
              const sim_test::PlainReply plain = Unscramble(out[0].bytes, kMask);
              EXPECT_TRUE(plain.checkOk);
              EXPECT_EQ(plain.body, Bytes{1});
-         }, true},
-        {"shortest reply", {.kind = sim::FaultKind::kShortReply, .shortLength = 1},
+         },
+         true},
+        {"shortest reply",
+         {.kind = sim::FaultKind::kShortReply, .shortLength = 1},
          [](const auto& out, const Bytes&) {
              ASSERT_EQ(out.size(), 1u);
              EXPECT_EQ(out[0].bytes, (Bytes{1, 1}));
-         }, true},
-        {"stale reply", {sim::FaultKind::kStaleReply},
+         },
+         true},
+        {"stale reply",
+         {sim::FaultKind::kStaleReply},
          [](const auto& out, const Bytes& good) {
              ASSERT_EQ(out.size(), 2u);
              EXPECT_EQ(out[0].bytes, good);  // the previous request's reply, as sent then
              EXPECT_EQ(out[1].bytes, good);
-         }, true},
-        {"error status", {.kind = sim::FaultKind::kErrorStatus, .errorCode = 6},
+         },
+         true},
+        {"error status",
+         {.kind = sim::FaultKind::kErrorStatus, .errorCode = 6},
          [](const auto& out, const Bytes&) {
              ASSERT_EQ(out.size(), 1u);
              EXPECT_EQ(Unscramble(out[0].bytes, kMask).body, (Bytes{1, 1, 1, 6}));
-         }, false},
-        {"payload length past the frame", {sim::FaultKind::kOverlongPayload},
+         },
+         false},
+        {"payload length past the frame",
+         {sim::FaultKind::kOverlongPayload},
          [](const auto& out, const Bytes&) {
              ASSERT_EQ(out.size(), 1u);
              const sim_test::PlainReply plain = Unscramble(out[0].bytes, kMask);
              EXPECT_TRUE(plain.checkOk);
              EXPECT_EQ(plain.body, (Bytes{1, 0, 4, 0xA0, 0xA1, 0xA2}));
-         }, true},
-        {"split", {.kind = sim::FaultKind::kSplit, .pieceSize = 3},
+         },
+         true},
+        {"split",
+         {.kind = sim::FaultKind::kSplit, .pieceSize = 3},
          [](const auto& out, const Bytes& good) {
              ASSERT_EQ(out.size(), (good.size() + 2) / 3);
              Bytes joined;
@@ -149,12 +170,15 @@ TEST_F(SimulatedReaderTest, FaultsShapeTheOutput) {
                  joined.insert(joined.end(), out[i].bytes.begin(), out[i].bytes.end());
              }
              EXPECT_EQ(joined, good);
-         }, true},
-        {"extra replies", {.kind = sim::FaultKind::kExtraReplies, .extraCopies = 2},
+         },
+         true},
+        {"extra replies",
+         {.kind = sim::FaultKind::kExtraReplies, .extraCopies = 2},
          [](const auto& out, const Bytes& good) {
              ASSERT_EQ(out.size(), 3u);
              for (const sim::Emission& e : out) EXPECT_EQ(e.bytes, good);
-         }, true},
+         },
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

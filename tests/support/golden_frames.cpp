@@ -48,13 +48,11 @@ GoldenFrames LoadGoldenFrames() {
             unsigned packet = 0;
             fields >> packet >> mask >> a >> b >> payload >> frame;
             golden.requests.push_back({packet, Mask(mask), static_cast<std::uint8_t>(a),
-                                       static_cast<std::uint8_t>(b), Bytes(payload),
-                                       Bytes(frame)});
+                                       static_cast<std::uint8_t>(b), Bytes(payload), Bytes(frame)});
         } else if (kind == "REP") {
             fields >> mask >> a >> c >> payload >> frame;
             golden.replies.push_back({Mask(mask), static_cast<std::uint8_t>(a),
-                                      static_cast<std::uint8_t>(c), Bytes(payload),
-                                      Bytes(frame)});
+                                      static_cast<std::uint8_t>(c), Bytes(payload), Bytes(frame)});
         }
     }
     EXPECT_FALSE(golden.requests.empty());

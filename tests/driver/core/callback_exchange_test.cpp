@@ -12,7 +12,7 @@ using Bytes = std::vector<std::uint8_t>;
 using Clock = std::chrono::steady_clock;
 
 class CallbackExchangeTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ScriptedCallback::Reset();
         session.SetExtendReadWrite(ScriptedCallback::Callback);
@@ -67,12 +67,14 @@ TEST_F(CallbackExchangeTest, ReadReassemblesPiecesAndSkipsEmptyOnes) {
     Bytes frame = Ramp(100);
     frame[0] = 99;
     ScriptedCallback::reads.push_back(ScriptedCallback::FirstPiece({}));  // nothing yet
-    ScriptedCallback::reads.push_back(ScriptedCallback::FirstPiece({frame.begin(), frame.begin() + 30}));
+    ScriptedCallback::reads.push_back(
+        ScriptedCallback::FirstPiece({frame.begin(), frame.begin() + 30}));
     ScriptedCallback::reads.push_back(ScriptedCallback::LaterPiece({}));  // count 1: adds nothing
     Bytes zeroCount(256, 0);
     zeroCount[1] = 0x77;  // count 0 with junk after it: adds nothing either
     ScriptedCallback::reads.push_back(zeroCount);
-    ScriptedCallback::reads.push_back(ScriptedCallback::LaterPiece({frame.begin() + 30, frame.begin() + 93}, 255));
+    ScriptedCallback::reads.push_back(
+        ScriptedCallback::LaterPiece({frame.begin() + 30, frame.begin() + 93}, 255));
     // The last piece carries more than the frame needs; the rest is not copied.
     Bytes tail(frame.begin() + 93, frame.end());
     tail.insert(tail.end(), 20, 0xEE);
@@ -106,8 +108,10 @@ TEST_F(CallbackExchangeTest, ReadEndsWithinTheTimeOut) {
         if (c.countOnePieces) {
             Bytes frame(200, 0);
             frame[0] = 199;
-            ScriptedCallback::reads.push_back(ScriptedCallback::FirstPiece({frame.begin(), frame.begin() + 10}));
-            for (int i = 0; i < 10000; ++i) ScriptedCallback::reads.push_back(ScriptedCallback::LaterPiece({}));
+            ScriptedCallback::reads.push_back(
+                ScriptedCallback::FirstPiece({frame.begin(), frame.begin() + 10}));
+            for (int i = 0; i < 10000; ++i)
+                ScriptedCallback::reads.push_back(ScriptedCallback::LaterPiece({}));
         }
         Bytes buffer(300, 0);
         const auto start = Clock::now();

@@ -20,7 +20,7 @@ Bytes Ramp(std::size_t n, unsigned start = 0) {
 }
 
 class ReaderFrameTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ScriptedCallback::Reset(); }
 
     // A session on the callback route.

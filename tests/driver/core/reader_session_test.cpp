@@ -16,8 +16,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 // The core's callback types are those of the public header.
-static_assert(std::is_same_v<ExtendReadWriteCallBack,
-                             int (*)(int, int, unsigned char*, int)>);
+static_assert(std::is_same_v<ExtendReadWriteCallBack, int (*)(int, int, unsigned char*, int)>);
 static_assert(std::is_same_v<IdDeviceExtendReadWriteCallBack, int (*)(unsigned char*, int)>);
 static_assert(std::is_same_v<IdCallBack, void (*)(int, int, int, int)>);
 
@@ -104,7 +103,8 @@ TEST(ReaderSession, DispatchServerErrorTextIsCutToTheBuffer) {
         unsigned length;
         const char* expected;
     };
-    for (const Case& c : {Case{1, ""}, Case{8, "Receive"}, Case{200, "ReceiveData From DispatchServer False!"}}) {
+    for (const Case& c :
+         {Case{1, ""}, Case{8, "Receive"}, Case{200, "ReceiveData From DispatchServer False!"}}) {
         char buffer[256];
         std::memset(buffer, 'x', sizeof buffer);
         session.GetTwoIdDispatchServerErrorInfo(buffer, c.length);
@@ -147,8 +147,7 @@ TEST(CountSlipEscapeRun, Table) {
         {{0xDB, 0xDC}, 0, 0},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(CountSlipEscapeRun(c.data.data(), c.length), c.expected)
-            << "length " << c.length;
+        EXPECT_EQ(CountSlipEscapeRun(c.data.data(), c.length), c.expected) << "length " << c.length;
     }
     EXPECT_EQ(CountSlipEscapeRun(nullptr, 4), 0u);
     // A length of 0 reads nothing, not even the first byte (the sanitizer would see it).

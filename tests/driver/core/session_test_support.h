@@ -11,7 +11,7 @@
 
 // Every request frame gets this mask while the object lives.
 class FixedMask {
-public:
+  public:
     explicit FixedMask(FrameMask mask) {
         SetFrameMaskSource([mask] { return mask; });
     }
@@ -91,7 +91,8 @@ struct ScriptedCallback {
         for (std::size_t i = 0; i < written.size(); ++i) {
             const Piece& piece = written[i];
             if (i == 0) {
-                frame.insert(frame.end(), piece.begin(), piece.begin() + std::min<std::size_t>(64, length));
+                frame.insert(frame.end(), piece.begin(),
+                             piece.begin() + std::min<std::size_t>(64, length));
             } else {
                 const std::size_t n = piece[0] == 255 ? 63 : piece[0];
                 frame.insert(frame.end(), piece.begin() + 1, piece.begin() + 1 + n);
@@ -103,7 +104,7 @@ struct ScriptedCallback {
 
 // A HID transport that records what the session asks of it.
 class FakeHidTransport : public HidTransportBase {
-public:
+  public:
     struct Log {
         int openVendor = -1, openProduct = -1, openIndex = -1;
         std::vector<std::vector<std::uint8_t>> writes;
@@ -142,7 +143,7 @@ public:
     }
     void DiscardInput() override { ++log_.discards; }
 
-private:
+  private:
     Log& log_;
     std::vector<std::uint8_t> reply_;
 };

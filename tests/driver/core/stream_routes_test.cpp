@@ -1,8 +1,7 @@
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <pty.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <memory>
@@ -79,7 +78,7 @@ TEST(StreamRoutes, TcpOpenNeedsADottedAddressAndAListener) {
 }
 
 class SerialRoute : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         int slave = -1;
         char name[128] = {};
