@@ -21,13 +21,13 @@ extern "C" int KORVICARD_CALL KorviCardSetSamPowerOnOff(int handle, int on) {
 }
 
 extern "C" int KORVICARD_CALL KorviCardSetSamVSel0(int handle, int slot, int level) {
-    return ForwardToReader(handle,
-                           [&](ReaderSession& s) { return s.SetSamVSel0(Byte(slot), Byte(level)); });
+    return ForwardToReader(
+        handle, [&](ReaderSession& s) { return s.SetSamVSel0(Byte(slot), Byte(level)); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardSetSamVSel1(int handle, int slot, int level) {
-    return ForwardToReader(handle,
-                           [&](ReaderSession& s) { return s.SetSamVSel1(Byte(slot), Byte(level)); });
+    return ForwardToReader(
+        handle, [&](ReaderSession& s) { return s.SetSamVSel1(Byte(slot), Byte(level)); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardResetSam(int handle, KorviCardParam* param) {

@@ -39,8 +39,7 @@ extern "C" int KORVICARD_CALL KorviCardWriteNfcBuffer(int handle, const char* te
                            [&](ReaderSession& s) { return s.WriteNfcBuffer(text, length); });
 }
 
-extern "C" int KORVICARD_CALL KorviCardNtagGetVersion(int handle, unsigned char* buffer,
-                                                      int size) {
+extern "C" int KORVICARD_CALL KorviCardNtagGetVersion(int handle, unsigned char* buffer, int size) {
     return ForwardToReader(handle,
                            [&](ReaderSession& s) { return s.NtagGetVersion(buffer, size); });
 }

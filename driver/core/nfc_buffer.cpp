@@ -31,16 +31,15 @@ constexpr std::uint8_t kEndByte = 0xF3;
 bool ReaderSession::ReadNfcBuffer(char* buffer, int size) {
     if (buffer == nullptr || size < 0) return false;
     std::memset(buffer, 0, static_cast<std::size_t>(size));
-    return CommandExchange(*this, kCmdReadNfcBuffer, {}, kTimeout,
-                           [&](std::span<const std::uint8_t> reply) {
-                               if (reply.size() <= kTlvLengthOffset) return;
-                               const std::uint8_t textLength = static_cast<std::uint8_t>(
-                                   reply[kTlvLengthOffset] - kRecordOverhead);
-                               if (textLength > kMaxText) return;
-                               CopyReplyPayload(reinterpret_cast<std::uint8_t*>(buffer),
-                                                static_cast<std::size_t>(size), kTextOffset,
-                                                textLength);
-                           });
+    return CommandExchange(
+        *this, kCmdReadNfcBuffer, {}, kTimeout, [&](std::span<const std::uint8_t> reply) {
+            if (reply.size() <= kTlvLengthOffset) return;
+            const std::uint8_t textLength =
+                static_cast<std::uint8_t>(reply[kTlvLengthOffset] - kRecordOverhead);
+            if (textLength > kMaxText) return;
+            CopyReplyPayload(reinterpret_cast<std::uint8_t*>(buffer),
+                             static_cast<std::size_t>(size), kTextOffset, textLength);
+        });
 }
 
 bool ReaderSession::WriteNfcBuffer(const char* text, int length) {

@@ -29,6 +29,5 @@ bool ReaderSession::NtagGetVersion(std::uint8_t* output, int size) {
 
 bool ReaderSession::NtagPwdAuth(const std::uint8_t* password, int length) {
     if (password == nullptr || length < kPasswordLength) return false;
-    return CommandExchange(*this, kCmdNtagPwdAuth, std::span(password, kPasswordLength),
-                           kTimeout);
+    return CommandExchange(*this, kCmdNtagPwdAuth, std::span(password, kPasswordLength), kTimeout);
 }

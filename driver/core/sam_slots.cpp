@@ -70,12 +70,10 @@ bool ReaderSession::SendSamAPDU(KorviCardParam* record) {
         }
         apdu = std::span(record->arrBuffer, static_cast<std::size_t>(record->nBufferSize));
     }
-    return CommandExchange(*this, kCmdSendSamApdu, apdu, kTimeout,
-                           [&](std::span<const std::uint8_t> reply) {
-                               const std::size_t skip = reply.size() > kStatusWordLength ? 1 : 0;
-                               record->unCosReultBufferLength =
-                                   static_cast<std::uint32_t>(CopyReplyPayload(
-                                       record->arrCosResultBuffer,
-                                       sizeof record->arrCosResultBuffer, skip));
-                           });
+    return CommandExchange(
+        *this, kCmdSendSamApdu, apdu, kTimeout, [&](std::span<const std::uint8_t> reply) {
+            const std::size_t skip = reply.size() > kStatusWordLength ? 1 : 0;
+            record->unCosReultBufferLength = static_cast<std::uint32_t>(CopyReplyPayload(
+                record->arrCosResultBuffer, sizeof record->arrCosResultBuffer, skip));
+        });
 }

@@ -28,7 +28,7 @@ struct ApduAnswer {
 // slots and contactless CPU cards both carry one; the card's transmission
 // protocol (T=0 in a slot, ISO 14443-4 blocks in the field) sits around it.
 class ApduResponder {
-public:
+  public:
     virtual ~ApduResponder() = default;
 
     // The card was reset, powered off or deselected: drop session state

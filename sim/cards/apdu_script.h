@@ -21,7 +21,7 @@ namespace sim {
 // A command ending in '*' is a prefix rule. The answer is data followed by SW1 SW2.
 // Blank lines and lines beginning with '#' are skipped.
 class ApduScript : public ApduResponder {
-public:
+  public:
     struct Rule {
         std::vector<std::uint8_t> command;
         bool prefix;
@@ -45,7 +45,7 @@ public:
     const std::vector<std::vector<std::uint8_t>>& received() const { return received_; }
     const std::vector<Rule>& rules() const { return rules_; }
 
-private:
+  private:
     std::vector<Rule> rules_;
     ApduAnswer unmatched_ = ApduAnswer::Status(0x6D, 0x00);
     std::vector<std::vector<std::uint8_t>> received_;

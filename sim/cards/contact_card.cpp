@@ -46,7 +46,8 @@ std::vector<std::uint8_t> ContactCard::GetResponse(std::uint8_t ins, std::uint8_
         return Status(0x6C, LengthByte(pending_.size()));
     }
     std::vector<std::uint8_t> line = {ins};
-    line.insert(line.end(), pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(wanted));
+    line.insert(line.end(), pending_.begin(),
+                pending_.begin() + static_cast<std::ptrdiff_t>(wanted));
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(wanted));
     if (pending_.empty()) {
         line.push_back(pendingSw1_);

@@ -19,7 +19,7 @@ enum class SupplyClass : std::uint8_t { kA = 1, kB = 2, kC = 4 };
 // procedure bytes, 61 xx with GET RESPONSE for data of a case 4 command, 6C xx for a
 // case 2 command whose Le is not the length of the data.
 class ContactCard {
-public:
+  public:
     static constexpr unsigned kAllClasses = 7;
 
     ContactCard(std::vector<std::uint8_t> atr, std::shared_ptr<ApduResponder> application);
@@ -51,7 +51,7 @@ public:
     // An inactive card, or a command shorter than 4 bytes, gets nothing.
     std::vector<std::uint8_t> TransmitT0(std::span<const std::uint8_t> command);
 
-private:
+  private:
     std::vector<std::uint8_t> GetResponse(std::uint8_t ins, std::uint8_t p3);
 
     std::vector<std::uint8_t> atr_;

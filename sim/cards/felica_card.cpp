@@ -4,7 +4,9 @@ namespace sim {
 
 namespace {
 
-bool HalfMatches(std::uint8_t wanted, std::uint8_t have) { return wanted == 0xFF || wanted == have; }
+bool HalfMatches(std::uint8_t wanted, std::uint8_t have) {
+    return wanted == 0xFF || wanted == have;
+}
 
 }  // namespace
 

@@ -10,7 +10,7 @@ namespace sim {
 // A FeliCa card as the Polling command sees it: its IDm (manufacture ID, 8 bytes), PMm
 // (manufacture parameters, 8 bytes) and one system code.
 class FelicaCard {
-public:
+  public:
     using Id = std::array<std::uint8_t, 8>;
 
     static constexpr std::uint16_t kAnySystem = 0xFFFF;
@@ -31,7 +31,7 @@ public:
     std::optional<std::vector<std::uint8_t>> Polling(std::uint16_t systemCode,
                                                      std::uint8_t requestCode) const;
 
-private:
+  private:
     Id idm_;
     Id pmm_;
     std::uint16_t systemCode_;

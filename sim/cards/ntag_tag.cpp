@@ -21,7 +21,8 @@ struct FrozenBits {
 };
 
 FrozenBits Frozen(std::uint8_t lock0) {
-    FrozenBits frozen{static_cast<std::uint8_t>(lock0 & 0x07), 0x00};  // block-lock bits once set stay set
+    FrozenBits frozen{static_cast<std::uint8_t>(lock0 & 0x07),
+                      0x00};  // block-lock bits once set stay set
     if (lock0 & 0x01) {
         frozen.byte0 |= 0x08;
     }
@@ -58,7 +59,8 @@ const NtagTag::Layout& NtagTag::LayoutOf(Model model) {
 NtagTag::NtagTag(Model model, std::array<std::uint8_t, 7> uid)
     : model_(model), pages_(static_cast<std::size_t>(LayoutOf(model).pageCount), Page{}) {
     const Layout& l = layout();
-    pages_[0] = {uid[0], uid[1], uid[2], static_cast<std::uint8_t>(0x88 ^ uid[0] ^ uid[1] ^ uid[2])};
+    pages_[0] = {uid[0], uid[1], uid[2],
+                 static_cast<std::uint8_t>(0x88 ^ uid[0] ^ uid[1] ^ uid[2])};
     pages_[1] = {uid[3], uid[4], uid[5], uid[6]};
     pages_[2] = {static_cast<std::uint8_t>(uid[3] ^ uid[4] ^ uid[5] ^ uid[6]), 0x48, 0x00, 0x00};
     pages_[3] = {0xE1, 0x10, l.ccSize, 0x00};
@@ -184,8 +186,8 @@ CardStatus NtagTag::GetVersion(std::span<std::uint8_t, 8> out) {
     if (!IsNtag21x()) {
         return Nak(CardStatus::kNoAnswer);
     }
-    const std::array<std::uint8_t, 8> version = {0x00, 0x04, 0x04, 0x02, 0x01, 0x00,
-                                                 layout().versionStorageSize, 0x03};
+    const std::array<std::uint8_t, 8> version = {
+        0x00, 0x04, 0x04, 0x02, 0x01, 0x00, layout().versionStorageSize, 0x03};
     std::copy(version.begin(), version.end(), out.begin());
     return CardStatus::kOk;
 }

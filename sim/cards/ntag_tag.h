@@ -20,19 +20,19 @@ namespace sim {
 // COMPATIBILITY WRITE: the first 4 bytes of `data` (4 to 16 bytes, the reader sends 16)
 // go into `page`. A refused command (NAK) leaves the tag idle, like every type A card.
 class NtagTag : public TypeACard {
-public:
+  public:
     enum class Model { kUltralight, kNtag213, kNtag215, kNtag216 };
     using Page = std::array<std::uint8_t, 4>;
 
     // Where each area lies; 0 for what the model does not have.
     struct Layout {
         int pageCount;
-        std::uint8_t ccSize;   // capability container byte 2: user memory / 8 bytes
+        std::uint8_t ccSize;  // capability container byte 2: user memory / 8 bytes
         int lastUserPage;
         int dynamicLockPage;
         int dynamicLockPagesPerBit;
-        int cfg0Page;          // MIRROR, RFUI, MIRROR_PAGE, AUTH0
-        int cfg1Page;          // ACCESS (bit 7 PROT, bit 6 CFGLCK, bits 2-0 AUTHLIM), RFUI
+        int cfg0Page;  // MIRROR, RFUI, MIRROR_PAGE, AUTH0
+        int cfg1Page;  // ACCESS (bit 7 PROT, bit 6 CFGLCK, bits 2-0 AUTHLIM), RFUI
         int pwdPage;
         int packPage;
         std::uint8_t versionStorageSize;  // GET_VERSION byte 6
@@ -45,8 +45,8 @@ public:
     // bits, capability container E1 10 <size> 00, user memory zero, AUTH0 = FF (no
     // protection), password FF FF FF FF, PACK 00 00. `uid` is 7 bytes, first the maker
     // byte 04.
-    explicit NtagTag(Model model, std::array<std::uint8_t, 7> uid = {0x04, 0x11, 0x22, 0x33,
-                                                                     0x44, 0x55, 0x66});
+    explicit NtagTag(Model model,
+                     std::array<std::uint8_t, 7> uid = {0x04, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66});
 
     static const Layout& LayoutOf(Model model);
     Model model() const { return model_; }
@@ -72,11 +72,14 @@ public:
     // A matching password authenticates the session and answers PACK; a wrong one is
     // kNotAuthenticated and counts against AUTHLIM (once 2^AUTHLIM attempts failed, every
     // PWD_AUTH is refused).
-    CardStatus PwdAuth(std::span<const std::uint8_t, 4> password, std::array<std::uint8_t, 2>& pack);
+    CardStatus PwdAuth(std::span<const std::uint8_t, 4> password,
+                       std::array<std::uint8_t, 2>& pack);
 
     // Test access to the memory as it stands, without access rules.
     const Page& RawPage(int page) const { return pages_.at(static_cast<std::size_t>(page)); }
-    void SetRawPage(int page, const Page& data) { pages_.at(static_cast<std::size_t>(page)) = data; }
+    void SetRawPage(int page, const Page& data) {
+        pages_.at(static_cast<std::size_t>(page)) = data;
+    }
     // The capability container's size byte (page 3 byte 2), e.g. a value no model uses.
     void SetCapabilityByte(std::uint8_t value) { pages_[3][2] = value; }
     // NTAG21x: password and PACK; protection from page `auth0` on, of reads and writes
@@ -86,10 +89,10 @@ public:
     bool authenticated() const { return authenticated_; }
     int failedAuthentications() const { return failedAuthentications_; }
 
-protected:
+  protected:
     void OnDeactivated() override { authenticated_ = false; }
 
-private:
+  private:
     bool IsProtected(int page, bool forRead) const;
     bool IsLocked(int page) const;
     CardStatus Nak(CardStatus status);

@@ -2,8 +2,7 @@
 
 namespace sim {
 
-TypeBCard::TypeBCard(std::array<std::uint8_t, 4> pupi,
-                     std::array<std::uint8_t, 4> applicationData,
+TypeBCard::TypeBCard(std::array<std::uint8_t, 4> pupi, std::array<std::uint8_t, 4> applicationData,
                      std::array<std::uint8_t, 3> protocolInfo) {
     atqb_.push_back(0x50);
     atqb_.insert(atqb_.end(), pupi.begin(), pupi.end());
@@ -30,8 +29,8 @@ void TypeBCard::PowerOn() {
 }
 
 bool TypeBCard::Request(bool wakeUp) {
-    const bool answers = state_ == State::kIdle || state_ == State::kReady ||
-                         (wakeUp && state_ == State::kHalted);
+    const bool answers =
+        state_ == State::kIdle || state_ == State::kReady || (wakeUp && state_ == State::kHalted);
     if (answers) {
         state_ = State::kReady;
     }

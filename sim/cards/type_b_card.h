@@ -14,7 +14,7 @@ namespace sim {
 // (ATTRIB) -> halted (HLTB). An active card takes ISO 14443-4 traffic; its application,
 // when one is plugged in, answers the APDUs carried by it.
 class TypeBCard {
-public:
+  public:
     enum class State { kIdle, kReady, kActive, kHalted };
 
     // ATQB: 50, PUPI (4), application data (4), protocol info (3). The default protocol
@@ -51,7 +51,7 @@ public:
 
     State state() const { return state_; }
 
-private:
+  private:
     void Leave(State next);
 
     std::vector<std::uint8_t> atqb_;

@@ -17,14 +17,14 @@ namespace sim {
 //                                 reader polls for any system code
 // Failure codes: no card answering 6 (LCEC_REQUEST); a malformed request 19.
 class FelicaCommands {
-public:
+  public:
     FelicaCommands(SimulatedReader& reader, const CardField& field);
     FelicaCommands(const FelicaCommands&) = delete;
     FelicaCommands& operator=(const FelicaCommands&) = delete;
 
     void Present(std::shared_ptr<FelicaCard> card) { slot_.Present(std::move(card)); }
 
-private:
+  private:
     FieldCardSlot<FelicaCard> slot_;
 };
 

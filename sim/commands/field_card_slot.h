@@ -12,7 +12,7 @@ namespace sim {
 // when the reader is found to have come back to that protocol from another one.
 template <class Card>
 class FieldCardSlot {
-public:
+  public:
     FieldCardSlot(const CardField& field, char protocol) : field_(field), protocol_(protocol) {}
 
     // Puts a card into the field (null takes it out); it powers up idle.
@@ -29,9 +29,9 @@ public:
         return running ? card_.get() : nullptr;
     }
 
-private:
+  private:
     void PowerOn() {
-        if constexpr (requires(Card& c) { c.PowerOn(); }) {
+        if constexpr (requires(Card & c) { c.PowerOn(); }) {
             if (card_) card_->PowerOn();
         }
     }

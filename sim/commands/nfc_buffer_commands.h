@@ -11,7 +11,7 @@ namespace sim {
 //   26 write buffer (the TLV) stored when it is one whole NDEF TLV (NfcTextBuffer::Store)
 // Failure codes: a TLV refused 12 (LCEC_WRITE); a malformed request 19.
 class NfcBufferCommands {
-public:
+  public:
     NfcBufferCommands(SimulatedReader& reader, NfcTextBuffer& buffer);
     NfcBufferCommands(const NfcBufferCommands&) = delete;
     NfcBufferCommands& operator=(const NfcBufferCommands&) = delete;

@@ -15,12 +15,12 @@ namespace sim {
 // Failure codes: a GET_VERSION that no tag answers 19 (LCEC_SEND_COMMAND); a PWD_AUTH
 // refused or unanswered 9 (LCEC_AUTHENTICATION); a malformed request 19.
 class NtagCommands {
-public:
+  public:
     NtagCommands(SimulatedReader& reader, const CardField& field);
     NtagCommands(const NtagCommands&) = delete;
     NtagCommands& operator=(const NtagCommands&) = delete;
 
-private:
+  private:
     NtagTag* Tag() const;
 
     const CardField& field_;

@@ -31,7 +31,8 @@ SamSlotCommands::SamSlotCommands(SimulatedReader& reader, SamSlots& slots) {
         if (request.payload.size() != 1) return Reply::Failure(LCEC_SEND_COMMAND);
         return Done(slots.SetPower(request.payload[0]));
     });
-    for (const auto& [command, line] : {std::pair{kCmdSetSamVSel0, 0}, std::pair{kCmdSetSamVSel1, 1}}) {
+    for (const auto& [command, line] :
+         {std::pair{kCmdSetSamVSel0, 0}, std::pair{kCmdSetSamVSel1, 1}}) {
         reader.SetHandler(command, [&slots, line = line](const Request& request) {
             if (request.payload.size() != 2) return Reply::Failure(LCEC_SEND_COMMAND);
             return Done(slots.SetSelectLine(line, request.payload[0], request.payload[1]));

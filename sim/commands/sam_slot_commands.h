@@ -17,7 +17,7 @@ namespace sim {
 // not exist, an APDU with no card reset to take it, a card answer too long for one reply
 // or a malformed request 19 (LCEC_SEND_COMMAND).
 class SamSlotCommands {
-public:
+  public:
     SamSlotCommands(SimulatedReader& reader, SamSlots& slots);
     SamSlotCommands(const SamSlotCommands&) = delete;
     SamSlotCommands& operator=(const SamSlotCommands&) = delete;

@@ -14,8 +14,7 @@ constexpr std::uint8_t kModeWupB = 1;
 
 }  // namespace
 
-TypeBCommands::TypeBCommands(SimulatedReader& reader, const CardField& field)
-    : slot_(field, 'B') {
+TypeBCommands::TypeBCommands(SimulatedReader& reader, const CardField& field) : slot_(field, 'B') {
     reader.SetHandler(kCmdRequestB, [this](const Request& request) {
         if (request.payload.size() != 1 ||
             (request.payload[0] != kModeReqB && request.payload[0] != kModeWupB)) {

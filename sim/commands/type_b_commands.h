@@ -23,7 +23,7 @@ namespace sim {
 // no card ready for it 8 (LCEC_SELECT); a halt with no card ready or active 10
 // (LCEC_HALT); a malformed request 19 (LCEC_SEND_COMMAND).
 class TypeBCommands {
-public:
+  public:
     // Registers the handlers; both must outlive this object's use by the reader.
     TypeBCommands(SimulatedReader& reader, const CardField& field);
     TypeBCommands(const TypeBCommands&) = delete;
@@ -32,7 +32,7 @@ public:
     // Puts a type B card into the field (null takes it out). A test keeps its own pointer.
     void Present(std::shared_ptr<TypeBCard> card) { slot_.Present(std::move(card)); }
 
-private:
+  private:
     FieldCardSlot<TypeBCard> slot_;
 };
 

@@ -20,7 +20,7 @@ constexpr std::size_t kHeaderSize = 5;
 NfcTextBuffer::NfcTextBuffer() : contents_(MakeTextTlv("")) {}
 
 std::vector<std::uint8_t> NfcTextBuffer::MakeTextTlv(std::string_view text,
-                                                    std::string_view language) {
+                                                     std::string_view language) {
     const std::size_t payload = 1 + language.size() + text.size();
     std::vector<std::uint8_t> tlv = {kNdefMessageTlv,
                                      static_cast<std::uint8_t>(payload + 4),

@@ -14,7 +14,7 @@ namespace sim {
 // record) closed by the reader's end byte F3. Command 26 stores it, command 25 answers it.
 // A fresh reader holds an empty English Text record.
 class NfcTextBuffer {
-public:
+  public:
     static constexpr std::size_t kCapacity = 64;
     static constexpr std::uint8_t kEndByte = 0xF3;
 
@@ -35,7 +35,7 @@ public:
     // The text of the Text record held, or nothing when the buffer holds no such record.
     std::optional<std::string> Text() const;
 
-private:
+  private:
     std::vector<std::uint8_t> contents_;
 };
 

@@ -18,7 +18,7 @@ namespace sim {
 // Supply by select lines (line 0, line 1): (0, 1) 5 V, (1, 0) 3 V, (1, 1) 1.8 V,
 // (0, 0) no supply. Every slot starts unpowered at 5 V, slot 0 selected.
 class SamSlots {
-public:
+  public:
     static constexpr int kSlotCount = 6;
 
     enum class Status {
@@ -58,7 +58,7 @@ public:
     // (ContactCard::TransmitT0).
     Status Exchange(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& answer);
 
-private:
+  private:
     Slot& Selected() { return slots_[static_cast<std::size_t>(selected_)]; }
 
     std::array<Slot, kSlotCount> slots_{};

@@ -22,7 +22,7 @@ const Bytes kAtr = {0x3B, 0x68, 0x00, 0x00, 0x81, 0x31, 0xFE, 0x45, 0x4A, 0x43};
 // The simulated reader's contact slots with a scripted card in slot 1, reached through a
 // C API handle on the callback route.
 class SamBench : public SimHandleBench {
-public:
+  public:
     SamBench() { slots.Insert(1, card); }
 
     std::shared_ptr<sim::ApduScript> script = std::make_shared<sim::ApduScript>(R"(
@@ -64,17 +64,40 @@ TEST(SamExportsTest, RequestsAndRecordsOfASlotSession) {
     SamBench bench;
     ASSERT_GT(bench.handle, 0);
     const Step steps[] = {
-        {"select slot 1", [](int h, KorviCardParam&) { return KorviCardSetSamSlotIndex(h, 1); },
-         1, 0, 45, {0x01}, [](const SamBench& b, const auto&) { EXPECT_EQ(b.slots.selected(), 1); }},
-        {"line 0 of slot 1 high", [](int h, KorviCardParam&) { return KorviCardSetSamVSel0(h, 1, 1); },
-         1, 0, 230, {0x01, 0x01},
+        {"select slot 1",
+         [](int h, KorviCardParam&) { return KorviCardSetSamSlotIndex(h, 1); },
+         1,
+         0,
+         45,
+         {0x01},
+         [](const SamBench& b, const auto&) { EXPECT_EQ(b.slots.selected(), 1); }},
+        {"line 0 of slot 1 high",
+         [](int h, KorviCardParam&) { return KorviCardSetSamVSel0(h, 1, 1); },
+         1,
+         0,
+         230,
+         {0x01, 0x01},
          [](const SamBench& b, const auto&) { EXPECT_EQ(b.slots.slot(1).line0, 1); }},
-        {"line 1 of slot 1 low: 3 V", [](int h, KorviCardParam&) { return KorviCardSetSamVSel1(h, 1, 0); },
-         1, 0, 231, {0x01, 0x00},
+        {"line 1 of slot 1 low: 3 V",
+         [](int h, KorviCardParam&) { return KorviCardSetSamVSel1(h, 1, 0); },
+         1,
+         0,
+         231,
+         {0x01, 0x00},
          [](const SamBench& b, const auto&) { EXPECT_EQ(b.slots.slot(1).line1, 0); }},
-        {"power on", [](int h, KorviCardParam&) { return KorviCardSetSamPowerOnOff(h, 1); }, 1, 0, 42,
-         {0x01}, [](const SamBench& b, const auto&) { EXPECT_TRUE(b.slots.slot(1).powered); }},
-        {"reset", [](int h, KorviCardParam& r) { return KorviCardResetSam(h, &r); }, 1, 0, 43, {},
+        {"power on",
+         [](int h, KorviCardParam&) { return KorviCardSetSamPowerOnOff(h, 1); },
+         1,
+         0,
+         42,
+         {0x01},
+         [](const SamBench& b, const auto&) { EXPECT_TRUE(b.slots.slot(1).powered); }},
+        {"reset",
+         [](int h, KorviCardParam& r) { return KorviCardResetSam(h, &r); },
+         1,
+         0,
+         43,
+         {},
          [](const SamBench&, const KorviCardParam& r) {
              EXPECT_EQ(Head(r.arrBuffer, static_cast<std::size_t>(r.nBufferSize)), kAtr);
              EXPECT_EQ(Answer(r), kAtr);
@@ -84,7 +107,10 @@ TEST(SamExportsTest, RequestsAndRecordsOfASlotSession) {
              r = Command({0x00, 0x84, 0x00, 0x00, 0x04});
              return KorviCardSendSamAPDU(h, &r);
          },
-         1, 0, 44, {0x00, 0x84, 0x00, 0x00, 0x04},
+         1,
+         0,
+         44,
+         {0x00, 0x84, 0x00, 0x00, 0x04},
          [](const SamBench&, const KorviCardParam& r) {
              EXPECT_EQ(Answer(r), (Bytes{0x1A, 0x2B, 0x3C, 0x4D, 0x90, 0x00}));
          }},
@@ -95,43 +121,90 @@ TEST(SamExportsTest, RequestsAndRecordsOfASlotSession) {
              r.nBufferSize = static_cast<int>(apdu.size());
              return KorviCardSendSamAPDU(h, &r);
          },
-         1, 0, 44, {0x00, 0xA4, 0x00, 0x00, 0x02, 0x3F, 0x00},
-         [](const SamBench&, const KorviCardParam& r) { EXPECT_EQ(Answer(r), (Bytes{0x61, 0x0C})); }},
+         1,
+         0,
+         44,
+         {0x00, 0xA4, 0x00, 0x00, 0x02, 0x3F, 0x00},
+         [](const SamBench&, const KorviCardParam& r) {
+             EXPECT_EQ(Answer(r), (Bytes{0x61, 0x0C}));
+         }},
         {"GET RESPONSE",
          [](int h, KorviCardParam& r) {
              r = Command({0x00, 0xC0, 0x00, 0x00, 0x0C});
              return KorviCardSendSamAPDU(h, &r);
          },
-         1, 0, 44, {0x00, 0xC0, 0x00, 0x00, 0x0C},
+         1,
+         0,
+         44,
+         {0x00, 0xC0, 0x00, 0x00, 0x0C},
          [](const SamBench&, const KorviCardParam& r) {
-             EXPECT_EQ(Answer(r), (Bytes{0x6F, 0x0A, 0x84, 0x00, 0xA5, 0x06, 0x88, 0x04, 0x01,
-                                         0x02, 0x03, 0x04, 0x90, 0x00}));
+             EXPECT_EQ(Answer(r), (Bytes{0x6F, 0x0A, 0x84, 0x00, 0xA5, 0x06, 0x88, 0x04, 0x01, 0x02,
+                                         0x03, 0x04, 0x90, 0x00}));
          }},
         {"a bare status word is kept whole",
          [](int h, KorviCardParam& r) {
              r = Command({0x00, 0xB0, 0x00, 0x00, 0x10});
              return KorviCardSendSamAPDU(h, &r);
          },
-         1, 0, 44, {0x00, 0xB0, 0x00, 0x00, 0x10},
-         [](const SamBench&, const KorviCardParam& r) { EXPECT_EQ(Answer(r), (Bytes{0x6C, 0xFA})); }},
+         1,
+         0,
+         44,
+         {0x00, 0xB0, 0x00, 0x00, 0x10},
+         [](const SamBench&, const KorviCardParam& r) {
+             EXPECT_EQ(Answer(r), (Bytes{0x6C, 0xFA}));
+         }},
         {"both lengths 0: an empty command, refused by the reader",
-         [](int h, KorviCardParam& r) { return KorviCardSendSamAPDU(h, &r); }, 0, LCEC_SEND_COMMAND,
-         44, {}, [](const SamBench&, const KorviCardParam& r) { EXPECT_EQ(r.unCosReultBufferLength, 0u); }},
-        {"power off", [](int h, KorviCardParam&) { return KorviCardSetSamPowerOnOff(h, 0); }, 1, 0,
-         42, {0x00}, [](const SamBench& b, const auto&) { EXPECT_FALSE(b.card->active()); }},
-        {"an APDU after power off", [](int h, KorviCardParam& r) {
+         [](int h, KorviCardParam& r) { return KorviCardSendSamAPDU(h, &r); },
+         0,
+         LCEC_SEND_COMMAND,
+         44,
+         {},
+         [](const SamBench&, const KorviCardParam& r) { EXPECT_EQ(r.unCosReultBufferLength, 0u); }},
+        {"power off",
+         [](int h, KorviCardParam&) { return KorviCardSetSamPowerOnOff(h, 0); },
+         1,
+         0,
+         42,
+         {0x00},
+         [](const SamBench& b, const auto&) { EXPECT_FALSE(b.card->active()); }},
+        {"an APDU after power off",
+         [](int h, KorviCardParam& r) {
              r = Command({0x00, 0x84, 0x00, 0x00, 0x04});
              return KorviCardSendSamAPDU(h, &r);
-         }, 0, LCEC_SEND_COMMAND, 44, {0x00, 0x84, 0x00, 0x00, 0x04},
+         },
+         0,
+         LCEC_SEND_COMMAND,
+         44,
+         {0x00, 0x84, 0x00, 0x00, 0x04},
          [](const SamBench&, const auto&) {}},
-        {"slot 6 does not exist", [](int h, KorviCardParam&) { return KorviCardSetSamSlotIndex(h, 6); },
-         0, LCEC_SEND_COMMAND, 45, {0x06}, [](const SamBench& b, const auto&) { EXPECT_EQ(b.slots.selected(), 1); }},
-        {"level 2 does not exist", [](int h, KorviCardParam&) { return KorviCardSetSamVSel0(h, 1, 2); },
-         0, LCEC_SEND_COMMAND, 230, {0x01, 0x02}, [](const SamBench&, const auto&) {}},
-        {"select the empty slot 0", [](int h, KorviCardParam&) { return KorviCardSetSamSlotIndex(h, 0); },
-         1, 0, 45, {0x00}, [](const SamBench&, const auto&) {}},
-        {"reset of an empty slot", [](int h, KorviCardParam& r) { return KorviCardResetSam(h, &r); },
-         0, LCEC_REQUEST, 43, {}, [](const SamBench&, const KorviCardParam& r) { EXPECT_EQ(r.nBufferSize, 0); }},
+        {"slot 6 does not exist",
+         [](int h, KorviCardParam&) { return KorviCardSetSamSlotIndex(h, 6); },
+         0,
+         LCEC_SEND_COMMAND,
+         45,
+         {0x06},
+         [](const SamBench& b, const auto&) { EXPECT_EQ(b.slots.selected(), 1); }},
+        {"level 2 does not exist",
+         [](int h, KorviCardParam&) { return KorviCardSetSamVSel0(h, 1, 2); },
+         0,
+         LCEC_SEND_COMMAND,
+         230,
+         {0x01, 0x02},
+         [](const SamBench&, const auto&) {}},
+        {"select the empty slot 0",
+         [](int h, KorviCardParam&) { return KorviCardSetSamSlotIndex(h, 0); },
+         1,
+         0,
+         45,
+         {0x00},
+         [](const SamBench&, const auto&) {}},
+        {"reset of an empty slot",
+         [](int h, KorviCardParam& r) { return KorviCardResetSam(h, &r); },
+         0,
+         LCEC_REQUEST,
+         43,
+         {},
+         [](const SamBench&, const KorviCardParam& r) { EXPECT_EQ(r.nBufferSize, 0); }},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);
@@ -175,8 +248,10 @@ TEST(SamExportsTest, CommandsThatDoNotFitAreRefusedBeforeSending) {
         bool badArgument;
     };
     const Row rows[] = {
-        {"APDU past arrCosSendBuffer", [&](int x) { return KorviCardSendSamAPDU(x, &tooLong); }, true},
-        {"APDU past arrBuffer", [&](int x) { return KorviCardSendSamAPDU(x, &bufferTooLong); }, true},
+        {"APDU past arrCosSendBuffer", [&](int x) { return KorviCardSendSamAPDU(x, &tooLong); },
+         true},
+        {"APDU past arrBuffer", [&](int x) { return KorviCardSendSamAPDU(x, &bufferTooLong); },
+         true},
         {"negative nBufferSize", [&](int x) { return KorviCardSendSamAPDU(x, &negative); }, true},
         {"SendSamAPDU null record", [](int x) { return KorviCardSendSamAPDU(x, nullptr); }, true},
         {"ResetSam null record", [](int x) { return KorviCardResetSam(x, nullptr); }, true},

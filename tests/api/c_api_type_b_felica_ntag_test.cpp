@@ -28,14 +28,12 @@ const std::array<std::uint8_t, 4> kPupi = {0x9A, 0x8B, 0x7C, 0x6D};
 const std::array<std::uint8_t, 7> kTagUid = {0x04, 0x51, 0x62, 0x73, 0x84, 0x95, 0xA6};
 const sim::NtagTag::Page kTagPassword = {'5', '6', '7', '8'};
 
-Bytes Atqb() {
-    return {0x50, 0x9A, 0x8B, 0x7C, 0x6D, 0x00, 0x00, 0x00, 0x00, 0x00, 0x81, 0x71};
-}
+Bytes Atqb() { return {0x50, 0x9A, 0x8B, 0x7C, 0x6D, 0x00, 0x00, 0x00, 0x00, 0x00, 0x81, 0x71}; }
 
 // The simulated reader with a type B card, a FeliCa card and an NTAG213 in its field, and
 // its NFC buffer, reached through a C API handle on the callback route.
 class TypeBFelicaNtagBench : public SimHandleBench {
-public:
+  public:
     TypeBFelicaNtagBench() {
         typeB.Present(typeBCard);
         felica.Present(felicaCard);
@@ -85,45 +83,83 @@ TEST(TypeBFelicaNtagExportsTest, RequestsAndRecordsOfEachExport) {
     static char text[64];
     static std::uint8_t version[8];
     const Step steps[] = {
-        {"REQB", 'B', [h](auto&, KorviCardParam& r) { return KorviCardRequestB(h, 0, &r); }, 1, 0,
-         27, {0x00},
+        {"REQB",
+         'B',
+         [h](auto&, KorviCardParam& r) { return KorviCardRequestB(h, 0, &r); },
+         1,
+         0,
+         27,
+         {0x00},
          [](auto&, const KorviCardParam& r) {
              EXPECT_EQ(Head(r.arrBuffer, 12), Atqb());
              EXPECT_EQ(r.nBufferSize, 12);
          }},
-        {"ATTRIB", 'B', [h](auto&, KorviCardParam& r) { return KorviCardSelectB(h, &r); }, 1, 0, 28,
+        {"ATTRIB",
+         'B',
+         [h](auto&, KorviCardParam& r) { return KorviCardSelectB(h, &r); },
+         1,
+         0,
+         28,
          {},
          [](auto& b, const KorviCardParam& r) {
              EXPECT_EQ(r.nBufferSize, 1);
              EXPECT_EQ(r.arrBuffer[0], 0x00);
              EXPECT_EQ(b.typeBCard->state(), sim::TypeBCard::State::kActive);
          }},
-        {"HLTB", 'B', [h](auto&, KorviCardParam&) { return KorviCardHaltB(h); }, 1, 0, 29, {},
+        {"HLTB",
+         'B',
+         [h](auto&, KorviCardParam&) { return KorviCardHaltB(h); },
+         1,
+         0,
+         29,
+         {},
          [](auto& b, const KorviCardParam&) {
              EXPECT_EQ(b.typeBCard->state(), sim::TypeBCard::State::kHalted);
          }},
-        {"REQB misses the halted card", 'B',
-         [h](auto&, KorviCardParam& r) { return KorviCardRequestB(h, 0, &r); }, 0, LCEC_REQUEST,
-         27, {0x00}, [](auto&, const KorviCardParam& r) { EXPECT_EQ(r.nBufferSize, 0); }},
-        {"WUPB wakes it", 'B', [h](auto&, KorviCardParam& r) { return KorviCardRequestB(h, 1, &r); },
-         1, 0, 27, {0x01},
+        {"REQB misses the halted card",
+         'B',
+         [h](auto&, KorviCardParam& r) { return KorviCardRequestB(h, 0, &r); },
+         0,
+         LCEC_REQUEST,
+         27,
+         {0x00},
+         [](auto&, const KorviCardParam& r) { EXPECT_EQ(r.nBufferSize, 0); }},
+        {"WUPB wakes it",
+         'B',
+         [h](auto&, KorviCardParam& r) { return KorviCardRequestB(h, 1, &r); },
+         1,
+         0,
+         27,
+         {0x01},
          [](auto&, const KorviCardParam& r) { EXPECT_EQ(Head(r.arrBuffer, 12), Atqb()); }},
-        {"FeliCa polling", 'F',
-         [h](auto&, KorviCardParam& r) { return KorviCardFelicaPolling(h, 1, &r); }, 1, 0, 21,
+        {"FeliCa polling",
+         'F',
+         [h](auto&, KorviCardParam& r) { return KorviCardFelicaPolling(h, 1, &r); },
+         1,
+         0,
+         21,
          {0x01},
          [](auto&, const KorviCardParam& r) {
              EXPECT_EQ(Head(r.arrCardNo, 8), Bytes(kIdm.begin(), kIdm.end()));
          }},
-        {"NFC buffer write", 'C',
-         [h](auto&, KorviCardParam&) { return KorviCardWriteNfcBuffer(h, "abc", 3); }, 1, 0, 26,
+        {"NFC buffer write",
+         'C',
+         [h](auto&, KorviCardParam&) { return KorviCardWriteNfcBuffer(h, "abc", 3); },
+         1,
+         0,
+         26,
          {0x03, 0x0A, 0xD1, 0x01, 0x06, 0x54, 0x02, 0x65, 0x6E, 0x61, 0x62, 0x63, 0xF3},
          [](auto& b, const KorviCardParam&) { EXPECT_EQ(b.nfcBuffer.Text(), "abc"); }},
-        {"NFC buffer read", 'C',
+        {"NFC buffer read",
+         'C',
          [h](auto&, KorviCardParam&) {
              std::memset(text, 0x55, sizeof text);
              return KorviCardReadNfcBuffer(h, text, 48);
          },
-         1, 0, 25, {},
+         1,
+         0,
+         25,
+         {},
          [](auto&, const KorviCardParam&) {
              EXPECT_EQ(std::string(text, 4), std::string("abc\0", 4));
              EXPECT_EQ(text[47], 0);     // zeroed over the size given
@@ -239,20 +275,22 @@ TEST(TypeBFelicaNtagExportsTest, BadArgumentsAndNullHandlesSendNothing) {
          true},
         {"WriteNfcBuffer text of 48 bytes",
          [&tooLong](int h) { return KorviCardWriteNfcBuffer(h, tooLong.c_str(), 48); }, true},
-        {"WriteNfcBuffer negative length", [](int h) { return KorviCardWriteNfcBuffer(h, "a", -1); },
-         true},
+        {"WriteNfcBuffer negative length",
+         [](int h) { return KorviCardWriteNfcBuffer(h, "a", -1); }, true},
         {"NtagGetVersion null buffer", [](int h) { return KorviCardNtagGetVersion(h, nullptr, 8); },
          true},
-        {"NtagGetVersion 7-byte buffer", [](int h) { return KorviCardNtagGetVersion(h, version, 7); },
-         true},
+        {"NtagGetVersion 7-byte buffer",
+         [](int h) { return KorviCardNtagGetVersion(h, version, 7); }, true},
         {"NtagPwdAuth null password", [](int h) { return KorviCardNtagPwdAuth(h, nullptr, 4); },
          true},
         {"NtagPwdAuth 3 bytes", [](int h) { return KorviCardNtagPwdAuth(h, password, 3); }, true},
         {"HaltB", [](int h) { return KorviCardHaltB(h); }, false},
-        {"RequestB", [](int h) {
+        {"RequestB",
+         [](int h) {
              KorviCardParam r{};
              return KorviCardRequestB(h, 0, &r);
-         }, false},
+         },
+         false},
         {"ReadNfcBuffer", [](int h) { return KorviCardReadNfcBuffer(h, text, 48); }, false},
         {"WriteNfcBuffer", [](int h) { return KorviCardWriteNfcBuffer(h, "a", 1); }, false},
         {"NtagGetVersion", [](int h) { return KorviCardNtagGetVersion(h, version, 8); }, false},
@@ -305,17 +343,22 @@ TEST(TypeBFelicaNtagExportsTest, AnswersLongerOrShorterThanTheRecordHolds) {
         std::string text;  // what lands in the buffer, zeros after it
     };
     const NfcRow rows[] = {
-        {"length byte 5: the text length wraps", {0x03, 0x05, 0xD1, 0x01, 0x40, 0x54, 0x02, 'e',
-                                                   'n', 'x', 'y', 0xF3}, 48, ""},
-        {"length byte 55: 48 bytes of text", [] {
+        {"length byte 5: the text length wraps",
+         {0x03, 0x05, 0xD1, 0x01, 0x40, 0x54, 0x02, 'e', 'n', 'x', 'y', 0xF3},
+         48,
+         ""},
+        {"length byte 55: 48 bytes of text",
+         [] {
              Bytes b = {0x03, 55, 0xD1, 0x01, 51, 0x54, 0x02, 'e', 'n'};
              b.resize(9 + 48, 'z');
              return b;
-         }(), 48, ""},
+         }(),
+         48, ""},
         {"length byte 54: 47 bytes of text", sim::NfcTextBuffer::MakeTextTlv(std::string(47, 'q')),
          48, std::string(47, 'q')},
-        {"length byte 20 over an answer of 12 bytes", {0x03, 20, 0xD1, 0x01, 16, 0x54, 0x02, 'e',
-                                                       'n', 'h', 'i', 0xF3}, 48,
+        {"length byte 20 over an answer of 12 bytes",
+         {0x03, 20, 0xD1, 0x01, 16, 0x54, 0x02, 'e', 'n', 'h', 'i', 0xF3},
+         48,
          std::string("hi\xF3", 3)},
         {"buffer smaller than the text", sim::NfcTextBuffer::MakeTextTlv("hello"), 2, "he"},
         {"answer without a length byte", {0x03}, 48, ""},

@@ -29,7 +29,7 @@ TEST(ApduScriptTest, RulesMatchExactlyOrByPrefixInOrder) {
         {{0x00, 0xA4, 0x04, 0x00, 0x02, 0x3F, 0x00}, {0x6F, 0x02, 0x84, 0x00, 0x90, 0x00}},
         {{0x00, 0xA4, 0x04, 0x00, 0x02, 0x3F}, {0x6D, 0x00}},  // an exact rule needs all bytes
         {{0x00, 0x84, 0x00, 0x00, 0x04}, {0x11, 0x22, 0x33, 0x44, 0x90, 0x00}},
-        {{0x00, 0x84, 0x00, 0x00, 0x08}, {0x67, 0x00}},        // falls to the later prefix
+        {{0x00, 0x84, 0x00, 0x00, 0x08}, {0x67, 0x00}},  // falls to the later prefix
         {{0x00, 0xB0}, {0x69, 0x82}},
         {{0x00, 0xB0, 0x00}, {0x6D, 0x00}},
         {{0x80, 0xCA, 0x9F, 0x7F, 0x00}, {0x6D, 0x00}},
@@ -46,11 +46,11 @@ TEST(ApduScriptTest, RulesMatchExactlyOrByPrefixInOrder) {
 
 TEST(ApduScriptTest, MalformedLinesAreRefusedWholeWithTheirLine) {
     const char* const bad[] = {
-        "00A4 9000",            // no arrow
-        "00A => 9000",          // odd digit count
-        "0G00 => 9000",         // not hex
-        "=> 9000",              // no command
-        "00A4 => 90",           // no status word
+        "00A4 9000",     // no arrow
+        "00A => 9000",   // odd digit count
+        "0G00 => 9000",  // not hex
+        "=> 9000",       // no command
+        "00A4 => 90",    // no status word
         "00A4 => 90 0X",
     };
     for (const char* line : bad) {

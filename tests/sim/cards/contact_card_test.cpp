@@ -28,8 +28,8 @@ std::shared_ptr<ApduScript> BankScript() {
 TEST(ContactCardTest, T0AnswersPerCommandCase) {
     ContactCard card(kAtr, BankScript());
     ASSERT_EQ(card.Activate(SupplyClass::kA), kAtr);
-    const Bytes select = {0x00, 0xA4, 0x04, 0x00, 0x0E, '1', 'P', 'A', 'Y', '.', 'S', 'Y',
-                          'S', '.', 'D', 'D', 'F', '0', '1'};
+    const Bytes select = {0x00, 0xA4, 0x04, 0x00, 0x0E, '1', 'P', 'A', 'Y', '.',
+                          'S',  'Y',  'S',  '.',  'D',  'D', 'F', '0', '1'};
     Bytes selectWithLe = select;
     selectWithLe.push_back(0x00);
     struct Row {
@@ -45,9 +45,11 @@ TEST(ContactCardTest, T0AnswersPerCommandCase) {
          {0x00, 0xB2, 0x01, 0x0C, 0x08},
          {0xB2, 0x70, 0x06, 0x5A, 0x04, 0x12, 0x34, 0x56, 0x78, 0x90, 0x00}},
         {"case 3 accepted", {0x00, 0xD6, 0x00, 0x00, 0x03, 1, 2, 3}, {0xD6, 0x90, 0x00}},
-        {"case 3 refused after the data", {0x00, 0xA4, 0x00, 0x00, 0x02, 0x3F, 0x01},
+        {"case 3 refused after the data",
+         {0x00, 0xA4, 0x00, 0x00, 0x02, 0x3F, 0x01},
          {0xA4, 0x6A, 0x82}},
-        {"unknown instruction refused at the header", {0x80, 0xCA, 0x00, 0x00, 0x02, 1, 2},
+        {"unknown instruction refused at the header",
+         {0x80, 0xCA, 0x00, 0x00, 0x02, 1, 2},
          {0x6D, 0x00}},
         {"case 2 refused", {0x00, 0x20, 0x00, 0x00, 0x00}, {0x63, 0xC2}},
         {"case 1: status only", {0x00, 0x84, 0x00, 0x00}, {0x6D, 0x00}},
@@ -64,8 +66,8 @@ TEST(ContactCardTest, T0AnswersPerCommandCase) {
 TEST(ContactCardTest, GetResponseServesHeldDataInParts) {
     ContactCard card(kAtr, BankScript());
     ASSERT_TRUE(card.Activate(SupplyClass::kB));
-    const Bytes select = {0x00, 0xA4, 0x04, 0x00, 0x0E, '1', 'P', 'A', 'Y', '.', 'S', 'Y',
-                          'S', '.', 'D', 'D', 'F', '0', '1'};
+    const Bytes select = {0x00, 0xA4, 0x04, 0x00, 0x0E, '1', 'P', 'A', 'Y', '.',
+                          'S',  'Y',  'S',  '.',  'D',  'D', 'F', '0', '1'};
     ASSERT_EQ(card.TransmitT0(select), (Bytes{0xA4, 0x61, 0x0C}));
     EXPECT_EQ(card.TransmitT0(Bytes{0x00, 0xC0, 0x00, 0x00, 0x20}), (Bytes{0x6C, 0x0C}));
     EXPECT_EQ(card.TransmitT0(Bytes{0x00, 0xC0, 0x00, 0x00, 0x04}),

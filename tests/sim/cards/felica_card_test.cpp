@@ -31,9 +31,9 @@ TEST(FelicaCardTest, PollingAnswerPerRequestCodeAndSystemCode) {
         {FelicaCard::kAnySystem, 2, with({0x00, 0x83})},
         {FelicaCard::kAnySystem, 7, base},  // reserved request code: no request data
         {0x12FC, 0, base},
-        {0x12FF, 0, base},                  // FF matches either half
+        {0x12FF, 0, base},  // FF matches either half
         {0xFFFC, 1, with({0x12, 0xFC})},
-        {0x0003, 0, std::nullopt},          // another system: the card stays silent
+        {0x0003, 0, std::nullopt},  // another system: the card stays silent
         {0x12FD, 0, std::nullopt},
     };
     for (const Row& row : rows) {

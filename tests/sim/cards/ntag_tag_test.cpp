@@ -55,8 +55,8 @@ TEST(NtagTagTest, LayoutVersionAndCapabilityContainerPerModel) {
         EXPECT_LE(row.cc * 8, (row.lastUser - 3) * 4);
         Activate(tag);
         const auto head = ReadOk(tag, 0);
-        EXPECT_EQ(head[3], 0x88 ^ 0x04 ^ 0xA1 ^ 0xB2);             // BCC0
-        EXPECT_EQ(head[8], 0xC3 ^ 0xD4 ^ 0xE5 ^ 0xF6);             // BCC1
+        EXPECT_EQ(head[3], 0x88 ^ 0x04 ^ 0xA1 ^ 0xB2);  // BCC0
+        EXPECT_EQ(head[8], 0xC3 ^ 0xD4 ^ 0xE5 ^ 0xF6);  // BCC1
         EXPECT_EQ(std::vector<std::uint8_t>(head.begin() + 12, head.end()),
                   (std::vector<std::uint8_t>{0xE1, 0x10, row.cc, 0x00}));
         std::array<std::uint8_t, 8> version{};

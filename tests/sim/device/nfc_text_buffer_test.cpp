@@ -11,9 +11,8 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 TEST(NfcTextBufferTest, TextRecordLayoutAndFreshBuffer) {
-    EXPECT_EQ(NfcTextBuffer::MakeTextTlv("abc"),
-              (Bytes{0x03, 0x0A, 0xD1, 0x01, 0x06, 0x54, 0x02, 0x65, 0x6E, 0x61, 0x62, 0x63,
-                     0xF3}));
+    EXPECT_EQ(NfcTextBuffer::MakeTextTlv("abc"), (Bytes{0x03, 0x0A, 0xD1, 0x01, 0x06, 0x54, 0x02,
+                                                        0x65, 0x6E, 0x61, 0x62, 0x63, 0xF3}));
     NfcTextBuffer buffer;
     EXPECT_EQ(buffer.contents(), NfcTextBuffer::MakeTextTlv(""));
     EXPECT_EQ(buffer.Text(), std::string());
