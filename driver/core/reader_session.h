@@ -17,6 +17,7 @@
 
 struct KorviCardParam;  // public record, korvicard/KorviCardDriver.h
 struct KorviCardSinopecCardParam;  // public record, korvicard/KorviCardDriver.h
+struct KorviCardAppConfig;  // public record, korvicard/KorviCardDriver.h
 
 // The reader device object behind a handle: the one transport that reaches the reader (or
 // the caller's transport callback), the frames of the reader protocol, the error codes, the
@@ -333,6 +334,70 @@ public:
     // anything is sent. A wrong PIN leaves the tries left in nPinFalseCount (-1 blocked).
     bool GetSinopecCardInfo(KorviCardSinopecCardParam* record, const char* pin);
     bool GetPetroChinaCardInfo(KorviCardSinopecCardParam* record, const char* pin);
+
+    // --- Device controls (device_controls.cpp, device_uart_relays.cpp, ps2_keys.cpp) -------
+    //
+    // Each runs the common exchange. Null pointers and buffers below the stated size fail
+    // with nothing sent and the error code untouched. A reply shorter than the fields an
+    // operation reads fails with code 3 (a short reply) and leaves the outputs as they were.
+    // Values of 4 bytes travel little-endian.
+
+    // Model prefix of the device type and 16 lower-case hex digits (type, then serial, each
+    // from its most significant byte), e.g. "V3-W0000300200012345"; "Device Type Error"
+    // (and true) for a type without a model. size at least 32.
+    bool GetDeviceNo(char* text, int size);
+    // output[0-7] := the reader's 8-byte MAC field (the address in bytes 0-5). size at least 8.
+    bool GetDeviceMacAddress(std::uint8_t* output, int size);
+    // The MCU serial number as upper-case hex without separators, terminated: at most
+    // (size - 1) / 2 bytes of it. size at least 64.
+    bool GetMcuSerailNo(char* text, int size);
+    bool SetRfOnOff(std::uint8_t on);
+    bool SetLedStatus(std::uint8_t state);
+    bool ResetRfIc();
+    // The address the reader's network module reports to, first octet in the low byte.
+    bool SetServerIpPort(std::uint32_t address, std::uint16_t port);
+    bool GetServerIpPort(std::uint32_t* address, std::uint16_t* port);
+    // output[0-7] := the two configuration words. size at least 8.
+    bool GetMcuConfig(std::uint8_t* output, int size);
+    // output[0-3] := the option word. size at least 4.
+    bool GetIspOption(std::uint8_t* output, int size);
+    // Sends the whole data (length at least 4).
+    bool SetIspOption(const std::uint8_t* data, int length);
+    // Mode 0 reads, 1 writes the RF chip register. Returns the register's value, 0 on failure.
+    std::uint8_t ReadWriteRfRegister(std::uint8_t mode, std::uint8_t reg, std::uint8_t value);
+    // The 12-byte parameter block of one of the MCU's UARTs.
+    bool SetMcuUartParam(const std::uint8_t* block);
+    // Data (1-124 bytes) out through the MCU's UART uart.
+    bool SendCommand2McuUart(std::uint32_t uart, const std::uint8_t* data, int length);
+    // At most *length bytes of what the UART received; *length := the count copied.
+    bool ReceiveResultOfMcuUart(std::uint32_t uart, std::uint8_t* output, int* length);
+    bool SetAppConfig(const KorviCardAppConfig* config);
+    bool GetAppConfig(KorviCardAppConfig* config);
+    // The reader's second, 48-byte configuration block.
+    bool SetAppConfigE2s(const std::uint8_t* block);
+    bool GetAppConfigE2s(std::uint8_t* block);
+    // text: the relay password, its first 16 bytes sent zero-padded.
+    bool SetRelayStatus(std::uint8_t relay, std::uint8_t status, const char* text);
+    bool GetRelayStatus(std::uint8_t relay, std::uint8_t* status);
+    // Start-up states (16 bytes), password block (16 bytes) and restore time of the relays.
+    bool SetRelayInitStatus(const std::uint8_t* states, const std::uint8_t* password,
+                            std::uint32_t value);
+    bool GetRelayInitStatus(std::uint8_t* states, std::uint8_t* password, std::uint32_t* value);
+    bool GetChargeVoltage(float* voltage);
+    bool GetChargeStatus(std::uint8_t* status);
+    bool SetChargeCurrent(std::int32_t current);
+    bool GetChargeCurrent(std::int32_t* current);
+    bool GetUsbCharge(std::int32_t* value);
+    bool ResetMcu();
+    bool SetMcuBkp(std::uint8_t value);
+    bool GetMcuDebugBkp(std::uint32_t* value);
+    // The firmware's build-time text, cut to size - 1 bytes and terminated. size at least 32.
+    bool GetFirewareBuildTime(char* text, int size);
+    // A PS/2 set 2 make code (1 or 2 bytes; E0 12 E0 7C Print Screen; the 8 bytes of Pause)
+    // played with its break code. *result := the reader's answer.
+    bool SendPs2Key(const std::uint8_t* keys, int length, std::uint32_t* result);
+    // Key index (0-48) of the lottery-terminal keyboard; another index sets *result to 255.
+    bool SendTiCaiKey(int index, std::uint32_t* result);
 
 private:
     // Size of a request's first packet on the current route.

@@ -11,7 +11,7 @@ namespace sim {
 // break releases a key that is down, and every key is released by the end (Pause, which
 // has no break code, counts as pressed and released).
 class Ps2KeyboardPort {
-public:
+  public:
     // One keystroke: the make codes of the keys held together, in the order they went
     // down (1C for A; E0 6B for left arrow; E0 12 E0 7C for Print Screen; E1 14 77 for
     // Pause).
@@ -25,7 +25,7 @@ public:
     const std::vector<std::uint8_t>& Output() const { return output_; }
     void Clear();
 
-private:
+  private:
     std::vector<Stroke> strokes_;
     std::vector<std::uint8_t> output_;
 };

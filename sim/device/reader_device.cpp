@@ -19,9 +19,7 @@ std::uint32_t Le32(std::span<const std::uint8_t> bytes) {
 
 ReaderDevice::ReaderDevice() { LoadRfDefaults(); }
 
-bool ReaderDevice::RfOn() const {
-    return (rfRegisters_[kTxControlRegister] & kAntennaBits) != 0;
-}
+bool ReaderDevice::RfOn() const { return (rfRegisters_[kTxControlRegister] & kAntennaBits) != 0; }
 
 DeviceStatus ReaderDevice::SetRf(bool on) {
     std::uint8_t& txControl = rfRegisters_[kTxControlRegister];
@@ -120,8 +118,7 @@ DeviceStatus ReaderDevice::GetRelay(std::uint8_t relay, std::uint8_t& status) co
 
 void ReaderDevice::SetRelayPassword(const std::string& text) {
     relayPassword.fill(0);
-    std::copy_n(text.begin(), std::min(text.size(), relayPassword.size()),
-                relayPassword.begin());
+    std::copy_n(text.begin(), std::min(text.size(), relayPassword.size()), relayPassword.begin());
 }
 
 DeviceStatus ReaderDevice::SetChargeCurrent(std::int32_t setting) {

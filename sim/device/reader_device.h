@@ -24,7 +24,7 @@ enum class DeviceStatus {
 // fields are state a test sets and inspects directly; the operations below carry the
 // firmware's rules.
 class ReaderDevice {
-public:
+  public:
     static constexpr int kRfRegisterCount = 64;
     static constexpr std::uint8_t kTxControlRegister = 0x14;
     static constexpr std::uint8_t kVersionRegister = 0x37;
@@ -119,7 +119,7 @@ public:
 
     Ps2KeyboardPort keyboard;
 
-private:
+  private:
     // Every register zero but the transmitter control (antenna on); the version stays.
     void LoadRfDefaults();
 

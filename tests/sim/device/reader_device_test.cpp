@@ -22,12 +22,18 @@ Password PasswordBlock(const std::string& text) {
 
 std::array<std::uint8_t, 12> UartBlock(std::uint32_t uart, std::uint32_t baud,
                                        std::uint8_t dataBits) {
-    return {static_cast<std::uint8_t>(uart),       static_cast<std::uint8_t>(uart >> 8),
-            static_cast<std::uint8_t>(uart >> 16), static_cast<std::uint8_t>(uart >> 24),
-            static_cast<std::uint8_t>(baud),       static_cast<std::uint8_t>(baud >> 8),
-            static_cast<std::uint8_t>(baud >> 16), static_cast<std::uint8_t>(baud >> 24),
-            dataBits,                              0,
-            0,                                     0};
+    return {static_cast<std::uint8_t>(uart),
+            static_cast<std::uint8_t>(uart >> 8),
+            static_cast<std::uint8_t>(uart >> 16),
+            static_cast<std::uint8_t>(uart >> 24),
+            static_cast<std::uint8_t>(baud),
+            static_cast<std::uint8_t>(baud >> 8),
+            static_cast<std::uint8_t>(baud >> 16),
+            static_cast<std::uint8_t>(baud >> 24),
+            dataBits,
+            0,
+            0,
+            0};
 }
 
 TEST(ReaderDeviceTest, RfSwitchDrivesTheTransmitterControlRegister) {

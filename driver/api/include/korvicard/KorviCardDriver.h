@@ -286,6 +286,9 @@ KORVICARD_API int KORVICARD_CALL KorviCardReadText(int handle, int start, char* 
                                                    int length);
 KORVICARD_API int KORVICARD_CALL KorviCardWriteText(int handle, int start, const char* text,
                                                     int length);
+/* The reader's RF protocol: 'A' (ISO 14443-A), 'B', 'C' (card emulation) or
+ * 'F' (FeliCa); lower case is folded, any other letter fails. */
+KORVICARD_API int KORVICARD_CALL KorviCardSetCardType(int handle, int type);
 
 /* ------------------------------------------------------------------------- */
 /* Type B, FeliCa, NFC buffer and NTAG21x                                    */
@@ -333,6 +336,99 @@ KORVICARD_API int KORVICARD_CALL KorviCardResetSam(int handle, KorviCardParam* p
  * that length is 0 arrBuffer[0 .. nBufferSize); arrCosResultBuffer/
  * unCosReultBufferLength := the card's answer, its status word last. */
 KORVICARD_API int KORVICARD_CALL KorviCardSendSamAPDU(int handle, KorviCardParam* param);
+
+/* ------------------------------------------------------------------------- */
+/* Device controls                                                           */
+/* ------------------------------------------------------------------------- */
+
+/* Each returns 1 for success, 0 for failure; null pointers and buffers below
+ * the stated size fail without reaching the reader. A reader answer shorter
+ * than the values asked for fails with error code 3. Values of 4 bytes are
+ * little-endian. */
+
+/* Model and number, e.g. "V3-W0000300200012345" (model, device type and serial
+ * in hex); "Device Type Error" for a type without a model. size at least 32. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetDeviceNo(int handle, char* buffer, int size);
+/* buffer[0-7] := the MAC field, the address in bytes 0-5. size at least 8. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetDeviceMacAddress(int handle, unsigned char* buffer,
+                                                              int size);
+/* Upper-case hex of the MCU serial number, terminated. size at least 64. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetMcuSerailNo(int handle, char* buffer, int size);
+KORVICARD_API int KORVICARD_CALL KorviCardSetRfOnOff(int handle, int on);
+/* 0 off, 1 green, 2 red, 3 both. */
+KORVICARD_API int KORVICARD_CALL KorviCardSetLedStatus(int handle, int state);
+KORVICARD_API int KORVICARD_CALL KorviCardResetRfIc(int handle);
+/* The server the reader's network module reports to; the address's first
+ * octet in its low byte. */
+KORVICARD_API int KORVICARD_CALL KorviCardSetServerIpPort(int handle, unsigned int address,
+                                                          int port);
+KORVICARD_API int KORVICARD_CALL KorviCardGetServerIpPort(int handle, unsigned int* address,
+                                                          unsigned short* port);
+/* buffer[0-7] := two configuration words. size at least 8. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetMcuConfig(int handle, unsigned char* buffer,
+                                                       int size);
+/* buffer[0-3] := the ISP option word. size at least 4. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetIspOption(int handle, unsigned char* buffer,
+                                                       int size);
+/* Sends length (at least 4) bytes; 0xFFFFFFFF enables ISP, 0 disables it. */
+KORVICARD_API int KORVICARD_CALL KorviCardSetIspOption(int handle, const unsigned char* data,
+                                                       int length);
+/* mode 0 reads, 1 writes the RF chip register. Returns the register's value
+ * (0 on failure or for a null handle). */
+KORVICARD_API int KORVICARD_CALL KorviCardReadWriteRfRegister(int handle, int mode, int reg,
+                                                              int value);
+/* 12 bytes: UART (4), baud rate (4), data bits, stop bits, parity, 0. */
+KORVICARD_API int KORVICARD_CALL KorviCardSetMcuUartParam(int handle, const unsigned char* block);
+/* 1 to 124 bytes out through the MCU's UART uart. */
+KORVICARD_API int KORVICARD_CALL KorviCardSendCommand2McuUart(int handle, int uart,
+                                                              const unsigned char* data,
+                                                              int length);
+/* At most *length bytes that the UART received; *length := the count. */
+KORVICARD_API int KORVICARD_CALL KorviCardReceiveResultOfMcuUart(int handle, int uart,
+                                                                 unsigned char* buffer,
+                                                                 int* length);
+KORVICARD_API int KORVICARD_CALL KorviCardSetAppConfig(int handle,
+                                                       const KorviCardAppConfig* config);
+KORVICARD_API int KORVICARD_CALL KorviCardGetAppConfig(int handle, KorviCardAppConfig* config);
+/* The reader's 48-byte second configuration block, in the first 48 bytes of
+ * the record; the rest of the record is neither sent nor written. */
+KORVICARD_API int KORVICARD_CALL KorviCardSetAppConfigE2s(int handle,
+                                                          const KorviCardAppConfig* config);
+KORVICARD_API int KORVICARD_CALL KorviCardGetAppConfigE2s(int handle, KorviCardAppConfig* config);
+/* A PS/2 scan code set 2 make code played with its break: 1 byte, 2 bytes
+ * (E0 xx), E0 12 E0 7C (Print Screen) or the 8 bytes of Pause. *result := the
+ * reader's answer. */
+KORVICARD_API int KORVICARD_CALL KorviCardSendPs2Key(int handle, const unsigned char* keys,
+                                                     int length, unsigned int* result);
+/* Key 0-48 of the lottery-terminal keyboard; another index sets *result to 255. */
+KORVICARD_API int KORVICARD_CALL KorviCardSendTiCaiKey(int handle, int index,
+                                                       unsigned int* result);
+/* Relay 0-9, status 1 high / 0 low; password: its first 16 bytes are sent. */
+KORVICARD_API int KORVICARD_CALL KorviCardSetRelayStatus(int handle, int relay, int status,
+                                                         const char* password);
+KORVICARD_API int KORVICARD_CALL KorviCardGetRelayStatus(int handle, int relay,
+                                                         unsigned char* status);
+/* Start-up states (16 bytes, byte n for relay n), password block (16 bytes)
+ * and restore time in seconds. */
+KORVICARD_API int KORVICARD_CALL KorviCardSetRelayInitStatus(int handle,
+                                                             const unsigned char* states,
+                                                             const unsigned char* password,
+                                                             unsigned int seconds);
+KORVICARD_API int KORVICARD_CALL KorviCardGetRelayInitStatus(int handle, unsigned char* states,
+                                                             unsigned char* password,
+                                                             unsigned int* seconds);
+KORVICARD_API int KORVICARD_CALL KorviCardGetChargeVoltage(int handle, float* voltage);
+KORVICARD_API int KORVICARD_CALL KorviCardGetChargeStatus(int handle, unsigned char* status);
+/* 0: 450 mA, 1: 80 mA. */
+KORVICARD_API int KORVICARD_CALL KorviCardSetChargeCurrent(int handle, int current);
+KORVICARD_API int KORVICARD_CALL KorviCardGetChargeCurrent(int handle, int* current);
+KORVICARD_API int KORVICARD_CALL KorviCardGetUsbCharge(int handle, int* value);
+KORVICARD_API int KORVICARD_CALL KorviCardResetMcu(int handle);
+KORVICARD_API int KORVICARD_CALL KorviCardSetMcuBkp(int handle, int value);
+KORVICARD_API int KORVICARD_CALL KorviCardGetMcuDebugBkp(int handle, unsigned int* value);
+/* The firmware's build time, terminated. size at least 32. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetFirewareBuildTime(int handle, char* buffer,
+                                                               int size);
 
 /* ------------------------------------------------------------------------- */
 /* Utilities that need no reader                                             */
