@@ -812,6 +812,21 @@ TEST_F(DeviceControlsApi, RelaysTakeTheirStartUpStatesAtMcuReset) {
     }
 }
 
+TEST_F(DeviceControlsApi, ChargerAndMcuCommandsWaitLongerThanTheOthers) {
+    // A reader that takes 1.3 s to answer: the 2000 ms commands get their reply, the
+    // 1000 ms ones time out (the last call of the test, so the late reply meets no other).
+    sim::Fault slow;
+    slow.kind = sim::FaultKind::kDelay;
+    slow.delayMs = 1300;
+    slow.times = 2;
+    open.reader.QueueFault(slow);
+    int value = -1;
+    EXPECT_EQ(KorviCardGetUsbCharge(Handle(), &value), 1);
+    EXPECT_EQ(value, 1);
+    EXPECT_EQ(KorviCardSetLedStatus(Handle(), 1), 0);
+    EXPECT_EQ(KorviCardGetErrorCode(Handle()), 3);
+}
+
 TEST(DeviceControlsTcp, SettingsTravelOverTheNetworkRoute) {
     sim::SimulatedReader reader;
     sim::ReaderDevice device;
