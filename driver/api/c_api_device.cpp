@@ -50,6 +50,7 @@ extern "C" int KORVICARD_CALL KorviCardOpenDevice(const char* deviceName, int vi
                 return -1;
             }
         }
+        session->RegisterCpuCardTransceive();
         return Readers().Add(session, [&](int id) { session->SetHandleId(id); });
     });
 }

@@ -338,6 +338,74 @@ KORVICARD_API int KORVICARD_CALL KorviCardResetSam(int handle, KorviCardParam* p
 KORVICARD_API int KORVICARD_CALL KorviCardSendSamAPDU(int handle, KorviCardParam* param);
 
 /* ------------------------------------------------------------------------- */
+/* CPU cards and the ISO 14443-4 layer                                       */
+/* ------------------------------------------------------------------------- */
+
+/* Each returns 1 for success, 0 for failure (also for a null record). Every
+ * call runs on its own reader: no call on one handle reaches another's card.
+ * A failure of the ISO 14443-4 protocol itself (a card block that does not fit
+ * the exchange, an answer past its room) leaves error code 0xF4. */
+
+/* Reader command 14. With nBufferSize 1-64: mode and arrBuffer[0 .. nBufferSize);
+ * mode 4 passes one ISO 14443-4 frame, other modes an APDU that the reader
+ * carries itself. With nBufferSize 0: arrCosSendBuffer over
+ * unCosSendBufferLength (1-288; past 256 the long form's extension) as one
+ * frame. arrCosResultBuffer/unCosReultBufferLength := the reply; arrBuffer :=
+ * its first 64 bytes, nBufferSize := its whole length. */
+KORVICARD_API int KORVICARD_CALL KorviCardSendCpuCommand(int handle, int mode, KorviCardParam* param);
+/* Card number (request mode 0x26), then RATS: arrBuffer and arrCosResultBuffer
+ * := the ATS, nBufferSize and unCosReultBufferLength := its length. */
+KORVICARD_API int KORVICARD_CALL KorviCardResetCpuCard(int handle, KorviCardParam* param);
+/* RATS alone, for a card selected before. */
+KORVICARD_API int KORVICARD_CALL KorviCardResetCpuCardNoGetCardNo(int handle, KorviCardParam* param);
+/* S(DESELECT): arrBuffer := the request, arrCosResultBuffer := the answer. */
+KORVICARD_API int KORVICARD_CALL KorviCardDeselectCpuCard(int handle, KorviCardParam* param);
+/* One APDU over the ISO 14443-4 layer: arrCosSendBuffer over
+ * unCosSendBufferLength (1-256), or when that is 0 arrBuffer over nBufferSize
+ * (1-64). arrCosResultBuffer/unCosReultBufferLength := the response with its
+ * status word; both untouched on failure. */
+KORVICARD_API int KORVICARD_CALL KorviCardSendCOSCommand(int handle, KorviCardParam* param);
+/* SELECT by DF name (1-250 characters) over the ISO 14443-4 layer. *length: in,
+ * the room of output (at least 64); out, the bytes of the answer stored. */
+KORVICARD_API int KORVICARD_CALL KorviCardCpuCardSelectByName(int handle, const char* name,
+                                                              unsigned char* output, int* length);
+/* READ BINARY of the file sfi (0-31), as KorviCardCpuCardSelectByName. */
+KORVICARD_API int KORVICARD_CALL KorviCardCpuCardReadBinary(int handle, int sfi,
+                                                            unsigned char* output, int* length);
+
+/* ------------------------------------------------------------------------- */
+/* Bank, social-security and fuel cards                                      */
+/* ------------------------------------------------------------------------- */
+
+/* The bank card number (PAN digits of track 2, lower-case text), of a card in
+ * the field or in the selected SAM slot. size at least 32; cardNo is zeroed
+ * first. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetBankCardNo(int handle, char* cardNo, int size);
+KORVICARD_API int KORVICARD_CALL KorviCardGetBankCardNoBy7816(int handle, char* cardNo, int size);
+/* Holder data of a social-security card in the selected SAM slot, 216 bytes:
+ * card number at 0, name (GBK) at 16, ID number at 48, sex at 80, nation name
+ * (GBK) at 88, issue and validity dates (8 hex digits) at 152 and 184. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetSocialSecurityInfoBy7816(int handle,
+                                                                      unsigned char* record);
+/* Basic information of a social-security card, 200 bytes, over the SAM slot
+ * (useContact nonzero) or the field: card identifier (32 hex digits) at 0, card
+ * type at 64, version at 68, issuer (24 hex digits) at 72, issue and validity
+ * dates at 104 and 136, card number at 168. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetSocialSecurityInfo(int handle, int useContact,
+                                                                unsigned char* record);
+/* A fuel card in the selected SAM slot. pin: exactly 6 hex digits ("E7E7E7":
+ * the card's built-in PIN), or "CARDNO" for card number and dates alone; any
+ * other text fails before anything reaches the card. With a PIN: balance and up
+ * to 10 purse records. A wrong PIN leaves the tries left in nPinFalseCount (-1:
+ * blocked). */
+KORVICARD_API int KORVICARD_CALL KorviCardGetSinopecCardInfo(int handle,
+                                                             KorviCardSinopecCardParam* card,
+                                                             const char* pin);
+KORVICARD_API int KORVICARD_CALL KorviCardGetPetroChinaCardInfo(int handle,
+                                                                KorviCardSinopecCardParam* card,
+                                                                const char* pin);
+
+/* ------------------------------------------------------------------------- */
 /* Device controls                                                           */
 /* ------------------------------------------------------------------------- */
 
