@@ -68,14 +68,12 @@ bool ReaderSession::Request(std::uint8_t mode, KorviCardParam* record) {
     if (record == nullptr) return false;
     cardType = 0;
     const std::uint8_t payload[] = {mode};
-    return CommandExchange(*this, kCmdRequest, payload, kRequestTimeout,
-                           [&](std::span<const std::uint8_t> reply) {
-                               record->nCardType =
-                                   static_cast<std::int32_t>(PayloadLittleEndian(reply, 0, 4));
-                               record->nBufferSize = BufferCount(
-                                   std::min(reply.size(), sizeof record->arrBuffer));
-                               cardType = record->nCardType;
-                           });
+    return CommandExchange(
+        *this, kCmdRequest, payload, kRequestTimeout, [&](std::span<const std::uint8_t> reply) {
+            record->nCardType = static_cast<std::int32_t>(PayloadLittleEndian(reply, 0, 4));
+            record->nBufferSize = BufferCount(std::min(reply.size(), sizeof record->arrBuffer));
+            cardType = record->nCardType;
+        });
 }
 
 bool ReaderSession::Anticoll(KorviCardParam* record) {
@@ -90,22 +88,20 @@ bool ReaderSession::Select(KorviCardParam* record) {
     if (record == nullptr) return false;
     std::array<std::uint8_t, 4> uid{};
     std::memcpy(uid.data(), record->arrCardNo, uid.size());
-    return CommandExchange(*this, kCmdSelect, uid, kShortTimeout,
-                           [&](std::span<const std::uint8_t> reply) {
-                               record->nBufferSize = BufferCount(
-                                   CopyReplyPayload(record->arrBuffer, sizeof record->arrBuffer));
-                               record->nCardSize =
-                                   static_cast<std::int32_t>(PayloadLittleEndian(reply, 0, 4));
-                           });
+    return CommandExchange(
+        *this, kCmdSelect, uid, kShortTimeout, [&](std::span<const std::uint8_t> reply) {
+            record->nBufferSize =
+                BufferCount(CopyReplyPayload(record->arrBuffer, sizeof record->arrBuffer));
+            record->nCardSize = static_cast<std::int32_t>(PayloadLittleEndian(reply, 0, 4));
+        });
 }
 
 bool ReaderSession::Authentication(std::uint8_t keyMode, int sector, KorviCardParam* record) {
     if (record == nullptr || !IsSector(sector)) return false;
     const std::uint8_t payload[] = {keyMode, static_cast<std::uint8_t>(sector)};
-    return CommandExchange(*this, kCmdAuthentication, payload, kShortTimeout,
-                           [&](std::span<const std::uint8_t>) {
-                               CopyReplyPayload(record->arrBuffer, 4);
-                           });
+    return CommandExchange(
+        *this, kCmdAuthentication, payload, kShortTimeout,
+        [&](std::span<const std::uint8_t>) { CopyReplyPayload(record->arrBuffer, 4); });
 }
 
 bool ReaderSession::AuthenticationWithPassword(std::uint8_t keyMode, int sector,
@@ -113,10 +109,9 @@ bool ReaderSession::AuthenticationWithPassword(std::uint8_t keyMode, int sector,
     if (record == nullptr || !IsSector(sector)) return false;
     const std::vector<std::uint8_t> payload =
         WithKey({keyMode, static_cast<std::uint8_t>(sector)}, *record);
-    return CommandExchange(*this, kCmdAuthenticationWithPassword, payload, kShortTimeout,
-                           [&](std::span<const std::uint8_t>) {
-                               CopyReplyPayload(record->arrBuffer, 4);
-                           });
+    return CommandExchange(
+        *this, kCmdAuthenticationWithPassword, payload, kShortTimeout,
+        [&](std::span<const std::uint8_t>) { CopyReplyPayload(record->arrBuffer, 4); });
 }
 
 bool ReaderSession::Halt() { return CommandExchange(*this, kCmdHalt, {}, kShortTimeout); }
@@ -124,11 +119,11 @@ bool ReaderSession::Halt() { return CommandExchange(*this, kCmdHalt, {}, kShortT
 bool ReaderSession::Read(int block, KorviCardParam* record) {
     if (record == nullptr || !IsBlock(block)) return false;
     const std::uint8_t payload[] = {static_cast<std::uint8_t>(block)};
-    return CommandExchange(*this, kCmdRead, payload, kShortTimeout,
-                           [&](std::span<const std::uint8_t>) {
-                               record->nBufferSize = BufferCount(
-                                   CopyReplyPayload(record->arrBuffer, sizeof record->arrBuffer));
-                           });
+    return CommandExchange(
+        *this, kCmdRead, payload, kShortTimeout, [&](std::span<const std::uint8_t>) {
+            record->nBufferSize =
+                BufferCount(CopyReplyPayload(record->arrBuffer, sizeof record->arrBuffer));
+        });
 }
 
 bool ReaderSession::Write(int block, KorviCardParam* record) {
@@ -185,44 +180,37 @@ bool ReaderSession::Beep(std::uint16_t time) {
 
 bool ReaderSession::EmptyBuffer(KorviCardParam* record) {
     if (record == nullptr) return false;
-    return CommandExchange(*this, kCmdEmptyBuffer, {}, kShortTimeout,
-                           [&](std::span<const std::uint8_t>) {
-                               record->unCosReultBufferLength =
-                                   static_cast<std::uint32_t>(CopyReplyPayload(
-                                       record->arrCosResultBuffer,
-                                       sizeof record->arrCosResultBuffer));
-                           });
+    return CommandExchange(
+        *this, kCmdEmptyBuffer, {}, kShortTimeout, [&](std::span<const std::uint8_t>) {
+            record->unCosReultBufferLength = static_cast<std::uint32_t>(
+                CopyReplyPayload(record->arrCosResultBuffer, sizeof record->arrCosResultBuffer));
+        });
 }
 
 bool ReaderSession::GetCardNoEx(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d,
                                 KorviCardParam* record) {
     if (record == nullptr) return false;
     const std::uint8_t payload[] = {a, b, c, d};
-    return CommandExchange(*this, kCmdGetCardNoEx, payload, kShortTimeout,
-                           [&](std::span<const std::uint8_t> reply) {
-                               record->nCardType =
-                                   static_cast<std::int32_t>(PayloadLittleEndian(reply, 0, 2));
-                               record->nBufferSize =
-                                   static_cast<std::int32_t>(PayloadLittleEndian(reply, 2, 1));
-                               CopyReplyPayload(record->arrCardNo, 4, 3, 4);
-                           });
+    return CommandExchange(
+        *this, kCmdGetCardNoEx, payload, kShortTimeout, [&](std::span<const std::uint8_t> reply) {
+            record->nCardType = static_cast<std::int32_t>(PayloadLittleEndian(reply, 0, 2));
+            record->nBufferSize = static_cast<std::int32_t>(PayloadLittleEndian(reply, 2, 1));
+            CopyReplyPayload(record->arrCardNo, 4, 3, 4);
+        });
 }
 
 bool ReaderSession::ReadData(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d,
                              std::uint8_t e, KorviCardParam* record) {
     if (record == nullptr) return false;
     const std::vector<std::uint8_t> payload = WithKey({a, b, c, d, e}, *record);
-    return CommandExchange(*this, kCmdReadData, payload, kShortTimeout,
-                           [&](std::span<const std::uint8_t> reply) {
-                               record->nCardType =
-                                   static_cast<std::int32_t>(PayloadLittleEndian(reply, 0, 2));
-                               record->nCardSize =
-                                   static_cast<std::int32_t>(PayloadLittleEndian(reply, 2, 1));
-                               CopyReplyPayload(record->arrCardNo, 4, 3, 4);
-                               CopyReplyPayload(record->arrBuffer, 16, 7, 16);
-                               record->nBufferSize = BufferCount(
-                                   std::min(reply.size(), sizeof record->arrBuffer));
-                           });
+    return CommandExchange(
+        *this, kCmdReadData, payload, kShortTimeout, [&](std::span<const std::uint8_t> reply) {
+            record->nCardType = static_cast<std::int32_t>(PayloadLittleEndian(reply, 0, 2));
+            record->nCardSize = static_cast<std::int32_t>(PayloadLittleEndian(reply, 2, 1));
+            CopyReplyPayload(record->arrCardNo, 4, 3, 4);
+            CopyReplyPayload(record->arrBuffer, 16, 7, 16);
+            record->nBufferSize = BufferCount(std::min(reply.size(), sizeof record->arrBuffer));
+        });
 }
 
 bool ReaderSession::WriteData(std::uint8_t a, std::uint8_t b, std::uint8_t c,

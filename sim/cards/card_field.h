@@ -10,7 +10,7 @@ namespace sim {
 // ISO 14443-B, 'C' card emulation, 'F' FeliCa; 'A' at power-up) and the type A card held
 // into it. A type A card answers only while the reader runs 'A'.
 class CardField {
-public:
+  public:
     char protocol() const { return protocol_; }
     // A change of protocol restarts the field: the card powers up idle again.
     void SetProtocol(char letter);
@@ -23,7 +23,7 @@ public:
     // The type A card that can answer, or null.
     TypeACard* TypeA() const { return protocol_ == 'A' ? typeA_.get() : nullptr; }
 
-private:
+  private:
     char protocol_ = 'A';
     std::shared_ptr<TypeACard> typeA_;
 };

@@ -57,8 +57,8 @@ std::vector<std::uint8_t> MifareClassicCard::Uid() const {
     return {blocks_[0].begin(), blocks_[0].begin() + 4};
 }
 
-void MifareClassicCard::SetTrailer(int sector, const Key& keyA,
-                                   std::array<std::uint8_t, 4> access, const Key& keyB) {
+void MifareClassicCard::SetTrailer(int sector, const Key& keyA, std::array<std::uint8_t, 4> access,
+                                   const Key& keyB) {
     Block& trailer = blocks_.at(static_cast<std::size_t>(TrailerBlock(sector)));
     std::copy(keyA.begin(), keyA.end(), trailer.begin());
     std::copy(access.begin(), access.end(), trailer.begin() + 6);
@@ -101,8 +101,8 @@ std::optional<std::int32_t> MifareClassicCard::ParseValueBlock(const Block& bloc
     return static_cast<std::int32_t>(value);
 }
 
-std::array<std::uint8_t, 4> MifareClassicCard::EncodeAccess(
-    std::array<std::uint8_t, 4> conditions, std::uint8_t userByte) {
+std::array<std::uint8_t, 4> MifareClassicCard::EncodeAccess(std::array<std::uint8_t, 4> conditions,
+                                                            std::uint8_t userByte) {
     unsigned c1 = 0, c2 = 0, c3 = 0;
     for (int g = 0; g < 4; ++g) {
         const std::uint8_t c = conditions[static_cast<std::size_t>(g)];
@@ -159,8 +159,8 @@ int MifareClassicCard::ConditionOf(int block) const {
 }
 
 bool MifareClassicCard::KeyBReadable(int sector) const {
-    return kTrailerRights[static_cast<std::size_t>(ConditionOf(TrailerBlock(sector)))]
-               .keyBRead != 0;
+    return kTrailerRights[static_cast<std::size_t>(ConditionOf(TrailerBlock(sector)))].keyBRead !=
+           0;
 }
 
 void MifareClassicCard::OnDeactivated() {

@@ -15,7 +15,7 @@ namespace sim {
 // access, value blocks, a read-only manufacturer block unless the card is one whose
 // block 0 may be rewritten.
 class MifareClassicCard : public TypeACard {
-public:
+  public:
     enum class Size { k1K, k4K };
     enum class KeyType { kA, kB };
     using Block = std::array<std::uint8_t, 16>;
@@ -62,8 +62,11 @@ public:
 
     // Test access to the memory as it stands, without access checks.
     const Block& RawBlock(int block) const { return blocks_.at(static_cast<std::size_t>(block)); }
-    void SetRawBlock(int block, const Block& data) { blocks_.at(static_cast<std::size_t>(block)) = data; }
-    void SetTrailer(int sector, const Key& keyA, std::array<std::uint8_t, 4> access, const Key& keyB);
+    void SetRawBlock(int block, const Block& data) {
+        blocks_.at(static_cast<std::size_t>(block)) = data;
+    }
+    void SetTrailer(int sector, const Key& keyA, std::array<std::uint8_t, 4> access,
+                    const Key& keyB);
     void SetBlock0Writable(bool writable) { block0Writable_ = writable; }
     // The authenticated sector and key, when there is one.
     std::optional<int> AuthenticatedSector() const;
@@ -75,12 +78,13 @@ public:
     static std::array<std::uint8_t, 4> EncodeAccess(std::array<std::uint8_t, 4> conditions,
                                                     std::uint8_t userByte = 0x69);
     // Conditions C1C2C3 (bit 2 = C1) of groups 0-3, or nothing when the bytes are malformed.
-    static std::optional<std::array<std::uint8_t, 4>> DecodeAccess(std::span<const std::uint8_t> bytes);
+    static std::optional<std::array<std::uint8_t, 4>> DecodeAccess(
+        std::span<const std::uint8_t> bytes);
 
-protected:
+  protected:
     void OnDeactivated() override;
 
-private:
+  private:
     enum class Op { kRead, kWrite, kIncrement, kDecrementTransferRestore };
 
     // Which keys may do `op` on a data block under `condition`, as a mask (1 key A, 2 key B).

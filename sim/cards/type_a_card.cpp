@@ -10,8 +10,7 @@ void TypeACard::PowerOn() {
 }
 
 bool TypeACard::Request(std::uint8_t code) {
-    const bool answers = (code == kReqA && state_ != State::kHalted) ||
-                         (code == kWupA);
+    const bool answers = (code == kReqA && state_ != State::kHalted) || (code == kWupA);
     if (!answers) {
         return false;
     }

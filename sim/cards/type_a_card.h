@@ -9,19 +9,19 @@ namespace sim {
 // What a type A card answers to one memory command.
 enum class CardStatus {
     kOk,
-    kNoAnswer,          // the card is not in a state that answers (not selected, halted)
-    kNotAuthenticated,  // no authentication, or one for another sector
-    kDenied,            // the access conditions forbid it
-    kOutOfRange,        // no such block or page on this card
-    kBadValue,          // the block does not hold a valid value, or the result overflows
-    kNoTransferPending, // transfer without a preceding increment, decrement or restore
-    kBadLength,         // data of a size the card does not take
+    kNoAnswer,           // the card is not in a state that answers (not selected, halted)
+    kNotAuthenticated,   // no authentication, or one for another sector
+    kDenied,             // the access conditions forbid it
+    kOutOfRange,         // no such block or page on this card
+    kBadValue,           // the block does not hold a valid value, or the result overflows
+    kNoTransferPending,  // transfer without a preceding increment, decrement or restore
+    kBadLength,          // data of a size the card does not take
 };
 
 // ISO 14443-3 activation shared by every type A card in the simulated field:
 // idle -> ready (request) -> active (anticollision/select) -> halted (halt).
 class TypeACard {
-public:
+  public:
     enum class State { kIdle, kReady, kActive, kHalted };
 
     static constexpr std::uint8_t kReqA = 0x26;  // wakes idle cards only
@@ -54,13 +54,13 @@ public:
     State state() const { return state_; }
     bool IsDoubleSizeUid() const { return Uid().size() == 7; }
 
-protected:
+  protected:
     // Called when the card leaves the active state (halt, power-on, an error answer).
     virtual void OnDeactivated() {}
     // A refused command ends the card's session: it goes back to idle.
     void Deactivate();
 
-private:
+  private:
     State state_ = State::kIdle;
 };
 

@@ -44,7 +44,7 @@ namespace sim {
 // card 10; read refused 11; write refused or block locked 12; increment 13, decrement 14,
 // restore 17, transfer 18 refused; load key refused 15; a malformed request 19.
 class MifareCommands {
-public:
+  public:
     using Key = MifareClassicCard::Key;
     using KeyType = MifareClassicCard::KeyType;
     static constexpr int kKeySectors = 40;
@@ -62,7 +62,7 @@ public:
     // What command 41 answers next (at most 251 bytes).
     void SetReaderBuffer(std::vector<std::uint8_t> bytes) { buffer_ = std::move(bytes); }
 
-private:
+  private:
     void Register(SimulatedReader& reader);
     // Request, anticollision and select: the card that answered, or null.
     TypeACard* Activate(std::uint8_t mode);

@@ -44,8 +44,8 @@ struct NetworkReader {
     sim::SimulatedReader reader;
     sim::CardField field;
     sim::MifareCommands mifare{reader, field};
-    std::shared_ptr<Card> card =
-        std::make_shared<Card>(Card::Size::k4K, std::array<std::uint8_t, 4>{0x0A, 0x0B, 0x0C, 0x0D});
+    std::shared_ptr<Card> card = std::make_shared<Card>(
+        Card::Size::k4K, std::array<std::uint8_t, 4>{0x0A, 0x0B, 0x0C, 0x0D});
     sim::ReaderPort port{reader};
     sim::TcpServer server{port};
     int handle = -1;

@@ -23,7 +23,7 @@
 //     ASSERT_EQ(KorviCardGetCardNo(bench.handle, 0x26, &record), 1);
 //     EXPECT_EQ(bench.Commands(), (std::vector<std::uint8_t>{1, 2, 3}));
 class SimCardBench {
-public:
+  public:
     static constexpr std::array<std::uint8_t, 4> kUid = {0x3A, 0x5C, 0x7E, 0x91};
 
     SimCardBench() = default;
@@ -47,12 +47,12 @@ public:
 
 // A driver session of its own on the callback route to the bench's reader.
 class SimSessionBench : public SimCardBench {
-public:
+  public:
     SimSessionBench();
     ~SimSessionBench();
 
     ReaderSession session;
 
-private:
+  private:
     int handleId_;
 };

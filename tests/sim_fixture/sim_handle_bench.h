@@ -5,7 +5,7 @@
 // A reader opened through KorviCardOpenDevice on the callback route and attached to the
 // bench's reader; closed with the bench.
 class SimHandleBench : public SimCardBench {
-public:
+  public:
     SimHandleBench();
     ~SimHandleBench();
 

@@ -35,7 +35,7 @@ TEST(MifareClassicCardTest, GeometryOfBothSizes) {
     struct Row {
         int sector, first, trailer;
     };
-    const Row rows[] = {{0, 0, 3}, {5, 20, 23}, {15, 60, 63}, {31, 124, 127},
+    const Row rows[] = {{0, 0, 3},      {5, 20, 23},    {15, 60, 63},  {31, 124, 127},
                         {32, 128, 143}, {33, 144, 159}, {39, 240, 255}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.sector);
@@ -145,8 +145,7 @@ TEST(MifareClassicCardTest, DataBlockAccessConditions) {
             const Card::Key& key = type == KeyType::kA ? kKeyA : kKeyB;
             const auto attempt = [&](auto&& op) {
                 Card card(Card::Size::k1K, kUid);
-                card.SetTrailer(2, kKeyA, Card::EncodeAccess({row.condition, 0, 0, 0b011}),
-                                kKeyB);
+                card.SetTrailer(2, kKeyA, Card::EncodeAccess({row.condition, 0, 0, 0b011}), kKeyB);
                 card.SetRawBlock(8, Card::MakeValueBlock(100, 8));
                 Activate(card);
                 EXPECT_EQ(card.Authenticate(type, 8, key), CardStatus::kOk);
@@ -155,8 +154,7 @@ TEST(MifareClassicCardTest, DataBlockAccessConditions) {
             Card::Block out{};
             const Card::Block data = Card::MakeValueBlock(5, 8);
             EXPECT_EQ(attempt([&](Card& c) { return c.Read(8, out); }), allows(row.read, type));
-            EXPECT_EQ(attempt([&](Card& c) { return c.Write(8, data); }),
-                      allows(row.write, type));
+            EXPECT_EQ(attempt([&](Card& c) { return c.Write(8, data); }), allows(row.write, type));
             EXPECT_EQ(attempt([&](Card& c) { return c.Increment(8, 1); }),
                       allows(row.increment, type));
             EXPECT_EQ(attempt([&](Card& c) { return c.Decrement(8, 1); }),
@@ -180,8 +178,8 @@ TEST(MifareClassicCardTest, TrailerReadsAndWrites) {
     ASSERT_EQ(card.Authenticate(KeyType::kA, 23, Card::kTransportKey), CardStatus::kOk);
     Card::Block out{};
     ASSERT_EQ(card.Read(23, out), CardStatus::kOk);
-    EXPECT_EQ(out, (Card::Block{0, 0, 0, 0, 0, 0, 0xFF, 0x07, 0x80, 0x69, 0xFF, 0xFF, 0xFF,
-                                0xFF, 0xFF, 0xFF}))
+    EXPECT_EQ(out, (Card::Block{0, 0, 0, 0, 0, 0, 0xFF, 0x07, 0x80, 0x69, 0xFF, 0xFF, 0xFF, 0xFF,
+                                0xFF, 0xFF}))
         << "key A never reads back; key B is readable under the transport conditions";
 
     // Malformed access bytes would lock the sector: refused, nothing changes.

@@ -29,10 +29,10 @@ Bytes Cat(Bytes a, const Bytes& b) {
 }
 
 class MifareFirmware : public ::testing::Test {
-public:
+  public:
     MifareFirmware() {
-        card = std::make_shared<Card>(Card::Size::k1K, std::array<std::uint8_t, 4>{0xC1, 0xC2,
-                                                                                 0xC3, 0xC4});
+        card = std::make_shared<Card>(Card::Size::k1K,
+                                      std::array<std::uint8_t, 4>{0xC1, 0xC2, 0xC3, 0xC4});
         field.PresentTypeA(card);
     }
 
@@ -96,8 +96,11 @@ TEST_F(MifareFirmware, FailureCodes) {
     };
     const Row rows[] = {
         {"request, no card", [](MifareFirmware& f) { f.field.RemoveTypeA(); }, 1, {0x26}, 6},
-        {"request, reader on type B", [](MifareFirmware& f) { f.field.SetProtocol('B'); }, 1,
-         {0x26}, 6},
+        {"request, reader on type B",
+         [](MifareFirmware& f) { f.field.SetProtocol('B'); },
+         1,
+         {0x26},
+         6},
         {"anticollision, no card", [](MifareFirmware& f) { f.field.RemoveTypeA(); }, 2, {}, 6},
         {"anticollision before a request", [](MifareFirmware&) {}, 2, {}, 7},
         {"select of another card",
@@ -105,17 +108,27 @@ TEST_F(MifareFirmware, FailureCodes) {
              f.Send(1, {0x26});
              f.Send(2, {});
          },
-         3, {9, 9, 9, 9}, 8},
-        {"card number, no card", [](MifareFirmware& f) { f.field.RemoveTypeA(); }, 50,
-         {0x26, 0, 0, 0}, 6},
+         3,
+         {9, 9, 9, 9},
+         8},
+        {"card number, no card",
+         [](MifareFirmware& f) { f.field.RemoveTypeA(); },
+         50,
+         {0x26, 0, 0, 0},
+         6},
         {"authentication with a wrong key",
          [](MifareFirmware& f) {
              f.Activate();
              f.Send(10, Cat({0x60, 2}, {1, 2, 3, 4, 5, 6}));
          },
-         4, {0x60, 2}, 9},
-        {"authentication, sector 16 of a 1K card", [](MifareFirmware& f) { f.Activate(); }, 4,
-         {0x60, 16}, 9},
+         4,
+         {0x60, 2},
+         9},
+        {"authentication, sector 16 of a 1K card",
+         [](MifareFirmware& f) { f.Activate(); },
+         4,
+         {0x60, 16},
+         9},
         {"authentication with the key given, wrong", [](MifareFirmware& f) { f.Activate(); }, 46,
          Cat({0x61, 0}, {0, 0, 0, 0, 0, 0}), 9},
         {"read without authentication", [](MifareFirmware& f) { f.Activate(); }, 6, {4}, 9},
@@ -124,7 +137,9 @@ TEST_F(MifareFirmware, FailureCodes) {
              f.Activate();
              f.Send(4, {0x60, 0});
          },
-         6, {4}, 9},
+         6,
+         {4},
+         9},
         {"read of a closed block",
          [](MifareFirmware& f) {
              f.card->SetTrailer(1, Card::kTransportKey, Card::EncodeAccess({7, 0, 0, 1}),
@@ -132,7 +147,9 @@ TEST_F(MifareFirmware, FailureCodes) {
              f.Activate();
              f.Send(4, {0x60, 1});
          },
-         6, {4}, 11},
+         6,
+         {4},
+         11},
         {"write of a read-only block",
          [](MifareFirmware& f) {
              f.card->SetTrailer(1, Card::kTransportKey, Card::EncodeAccess({2, 0, 0, 1}),
@@ -152,41 +169,49 @@ TEST_F(MifareFirmware, FailureCodes) {
              f.Activate();
              f.Send(4, {0x60, 1});
          },
-         7, {4, 1, 2, 3, 4}, 12},
+         7,
+         {4, 1, 2, 3, 4},
+         12},
         {"increment of a block without a value",
          [](MifareFirmware& f) {
              f.Activate();
              f.Send(4, {0x60, 1});
          },
-         8, {4, 1, 0, 0, 0}, 13},
+         8,
+         {4, 1, 0, 0, 0},
+         13},
         {"decrement of a block without a value",
          [](MifareFirmware& f) {
              f.Activate();
              f.Send(4, {0x60, 1});
          },
-         9, {4, 1, 0, 0, 0}, 14},
+         9,
+         {4, 1, 0, 0, 0},
+         14},
         {"restore of a trailer",
          [](MifareFirmware& f) {
              f.Activate();
              f.Send(4, {0x60, 1});
          },
-         12, {7}, 17},
+         12,
+         {7},
+         17},
         {"transfer without an operation",
          [](MifareFirmware& f) {
              f.Activate();
              f.Send(4, {0x60, 1});
          },
-         13, {4}, 18},
+         13,
+         {4},
+         18},
         {"load key, sector 40", [](MifareFirmware&) {}, 10, Cat({0x60, 40}, Bytes(6, 0)), 15},
-        {"load key, unknown key mode", [](MifareFirmware&) {}, 10, Cat({0x62, 1}, Bytes(6, 0)),
-         15},
+        {"load key, unknown key mode", [](MifareFirmware&) {}, 10, Cat({0x62, 1}, Bytes(6, 0)), 15},
         {"halt of no selected card", [](MifareFirmware&) {}, 5, {}, 10},
         {"block 0 on a genuine card", [](MifareFirmware& f) { f.Activate(); }, 37,
          Cat({0xC1, 0xC2, 0xC3, 0xC4, 0xC4}, Bytes(12, 0)), 12},
         {"unknown protocol letter", [](MifareFirmware&) {}, 20, {'D'}, 19},
         {"read with a missing block byte", [](MifareFirmware&) {}, 6, {}, 19},
-        {"read data, block count 0", [](MifareFirmware&) {}, 51,
-         Cat({0x26, 4, 0, 0, 0}, kFF6), 19},
+        {"read data, block count 0", [](MifareFirmware&) {}, 51, Cat({0x26, 4, 0, 0, 0}, kFF6), 19},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -224,8 +249,8 @@ TEST_F(MifareFirmware, BlocksAndValues) {
     ASSERT_EQ(Send(51, Cat({0x52, 4, 2, 0, 0x60}, kFF6)).payload,
               Cat(Cat({0x04, 0x00, 0x08, 0xC1, 0xC2, 0xC3, 0xC4}, value1009), data));
     ASSERT_EQ(Send(52, Cat({5, 10, 1}, Bytes(16, 0x5A))).status, 0);
-    EXPECT_EQ(card->RawBlock(5), (Card::Block{0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A,
-                                              0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A}));
+    EXPECT_EQ(card->RawBlock(5), (Card::Block{0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A,
+                                              0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A}));
 
     mifare.SetReaderBuffer({7, 8, 9});
     EXPECT_EQ(Send(41, {}).payload, (Bytes{7, 8, 9}));
