@@ -26,9 +26,8 @@ extern "C" int KORVICARD_CALL KorviCardSelect(int handle, KorviCardParam* param)
 
 extern "C" int KORVICARD_CALL KorviCardAuthentication(int handle, int keyMode, int sector,
                                                       KorviCardParam* param) {
-    return ForwardToReader(handle, [&](ReaderSession& s) {
-        return s.Authentication(Byte(keyMode), sector, param);
-    });
+    return ForwardToReader(
+        handle, [&](ReaderSession& s) { return s.Authentication(Byte(keyMode), sector, param); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardAuthenticationWithPassword(int handle, int keyMode,
@@ -73,15 +72,13 @@ extern "C" int KORVICARD_CALL KorviCardTransfer(int handle, int block) {
 
 extern "C" int KORVICARD_CALL KorviCardLoadKey(int handle, int keyMode, int sector,
                                                KorviCardParam* param) {
-    return ForwardToReader(handle, [&](ReaderSession& s) {
-        return s.LoadKey(Byte(keyMode), sector, param);
-    });
+    return ForwardToReader(
+        handle, [&](ReaderSession& s) { return s.LoadKey(Byte(keyMode), sector, param); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardBeep(int handle, int time) {
-    return ForwardToReader(handle, [&](ReaderSession& s) {
-        return s.Beep(static_cast<std::uint16_t>(time));
-    });
+    return ForwardToReader(
+        handle, [&](ReaderSession& s) { return s.Beep(static_cast<std::uint16_t>(time)); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardEmptyBuffer(int handle, KorviCardParam* param) {
@@ -108,9 +105,8 @@ extern "C" int KORVICARD_CALL KorviCardInitValue(int handle, int block, int valu
 
 extern "C" int KORVICARD_CALL KorviCardChangePassword(int handle, int sector, const char* keyAHex,
                                                       const char* keyBHex) {
-    return ForwardToReader(handle, [&](ReaderSession& s) {
-        return s.ChangePassword(sector, keyAHex, keyBHex);
-    });
+    return ForwardToReader(
+        handle, [&](ReaderSession& s) { return s.ChangePassword(sector, keyAHex, keyBHex); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardReadData(int handle, int requestMode, int block,
@@ -138,4 +134,9 @@ extern "C" int KORVICARD_CALL KorviCardWriteText(int handle, int start, const ch
                                                  int length) {
     return ForwardToReader(handle,
                            [&](ReaderSession& s) { return s.WriteText(start, text, length); });
+}
+
+extern "C" int KORVICARD_CALL KorviCardSetCardType(int handle, int type) {
+    return ForwardToReader(
+        handle, [&](ReaderSession& s) { return s.SetCardType(static_cast<char>(type)); });
 }

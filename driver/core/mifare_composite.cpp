@@ -1,11 +1,15 @@
 // Mifare operations made of other commands: card number, value block, key change.
 #include <cstring>
 
+#include "core/command_exchange.h"
+#include "core/error_codes.h"
 #include "core/reader_session.h"
 #include "korvicard/KorviCardDriver.h"
 
 namespace {
 
+constexpr std::uint8_t kCmdSetCardType = 20;
+constexpr int kShortTimeout = 1000;
 constexpr int kMaxSector = 39;
 constexpr std::size_t kKeyTextDigits = 12;
 // Access bytes written with every key change: data blocks open to both keys, the trailer
@@ -71,4 +75,25 @@ bool ReaderSession::ChangePassword(int sector, const char* keyA, const char* key
     record.param.nBufferSize = 16;
     const int block = sector < 32 ? 4 * sector + 3 : 16 * sector - 369;
     return Write(block, &record.param);
+}
+
+bool ReaderSession::SetCardType(char letter) {
+    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+    if (letter != 'A' && letter != 'B' && letter != 'C' && letter != 'F') return false;
+    const std::uint8_t payload[] = {static_cast<std::uint8_t>(letter)};
+    if (!CommandExchange(*this, kCmdSetCardType, payload, kShortTimeout)) return false;
+    // Readers that cannot name their model carry an RF chip (version B1) whose registers
+    // need setting up again after a change of protocol.
+    char deviceNo[32] = {};
+    static constexpr char kUnknownModel[] = "Device Type Error";
+    if (GetDeviceNo(deviceNo, sizeof deviceNo) &&
+        std::strncmp(deviceNo, kUnknownModel, sizeof kUnknownModel - 1) == 0 &&
+        ReadWriteRfRegister(0, 55, 0) == 0xB1) {
+        static constexpr std::uint8_t kRegisters[][2] = {{24, 0x94}, {35, 0xC0}, {39, 0xC4},
+                                                         {40, 0x3F}, {41, 0x24}, {38, 0x73}};
+        for (const auto& [reg, value] : kRegisters) ReadWriteRfRegister(1, reg, value);
+    }
+    // The protocol is set: what the follow-up queries left does not make it a failure.
+    SetErrorCode(LCEC_OK);
+    return true;
 }

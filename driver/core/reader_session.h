@@ -192,6 +192,10 @@ public:
     // while the area has room.
     bool ReadText(int start, char* output, int count);
     bool WriteText(int start, const char* text, int count);
+    // The reader's RF protocol: 'A', 'B', 'C' (card emulation) or 'F', lower case folded;
+    // any other letter fails with nothing sent. On a reader that cannot name its model and
+    // carries RF chip version B1, the chip's registers are set up again afterwards.
+    bool SetCardType(char letter);
 
     // --- Type B, FeliCa, NFC buffer and NTAG (type_b.cpp, felica.cpp, nfc_buffer.cpp, ntag.cpp)
     //

@@ -8,6 +8,8 @@
 
 #include "korvicard/KorviCardDriver.h"
 #include "sim/cards/ntag_tag.h"
+#include "sim/commands/device_commands.h"
+#include "sim/device/reader_device.h"
 #include "sim_fixture/sim_handle_bench.h"
 
 // The Mifare Classic and ISO 14443-A exports on the callback route against the simulated
@@ -74,8 +76,11 @@ void Sector1(SimHandleBench& bench, std::shared_ptr<Card>& card) {
 TEST(CApiMifare, EachExportSendsItsRequestAndFillsTheRecord) {
     const Bytes data = Field(Pattern(0xA0).data(), 16);
     const ExportRow rows[] = {
-        {"request", NoPreparation, [](int h, KorviCardParam& r) { return KorviCardRequest(h, 0x26, &r); },
-         1, {0x26},
+        {"request",
+         NoPreparation,
+         [](int h, KorviCardParam& r) { return KorviCardRequest(h, 0x26, &r); },
+         1,
+         {0x26},
          [](SimHandleBench&, const Card&, const KorviCardParam& r) {
              EXPECT_EQ(r.nCardType, 4);
              EXPECT_EQ(r.nBufferSize, 2);
@@ -86,7 +91,9 @@ TEST(CApiMifare, EachExportSendsItsRequestAndFillsTheRecord) {
              ASSERT_EQ(KorviCardRequest(b.handle, 0x26, &r), 1);
              b.ClearRequests();
          },
-         [](int h, KorviCardParam& r) { return KorviCardAnticoll(h, &r); }, 2, {},
+         [](int h, KorviCardParam& r) { return KorviCardAnticoll(h, &r); },
+         2,
+         {},
          [](SimHandleBench&, const Card&, const KorviCardParam& r) {
              EXPECT_EQ(Field(r.arrCardNo, 8), Cat(kUid, {0, 0, 0, 0}));
          }},
@@ -107,31 +114,41 @@ TEST(CApiMifare, EachExportSendsItsRequestAndFillsTheRecord) {
              EXPECT_EQ(r.arrBuffer[0], 0x08);
              EXPECT_EQ(r.nBufferSize, 1);
          }},
-        {"load key", NoPreparation,
+        {"load key",
+         NoPreparation,
          [](int h, KorviCardParam& r) {
              const std::uint8_t key[6] = {1, 2, 3, 4, 5, 6};
              std::memcpy(r.arrKeys, key, 6);
              return KorviCardLoadKey(h, 0x61, 39, &r);
          },
-         10, {0x61, 39, 1, 2, 3, 4, 5, 6},
+         10,
+         {0x61, 39, 1, 2, 3, 4, 5, 6},
          [](SimHandleBench& b, const Card&, const KorviCardParam&) {
              EXPECT_EQ(b.mifare.LoadedKey(Card::KeyType::kB, 39), (Card::Key{1, 2, 3, 4, 5, 6}));
          }},
-        {"authentication", Selected,
-         [](int h, KorviCardParam& r) { return KorviCardAuthentication(h, 0x60, 1, &r); }, 4,
+        {"authentication",
+         Selected,
+         [](int h, KorviCardParam& r) { return KorviCardAuthentication(h, 0x60, 1, &r); },
+         4,
          {0x60, 1},
          [](SimHandleBench&, const Card& c, const KorviCardParam& r) {
              EXPECT_EQ(Field(r.arrBuffer, 4), kUid);
              EXPECT_EQ(c.AuthenticatedSector(), 1);
          }},
         {"authentication with the key given", Selected,
-         [](int h, KorviCardParam& r) { return KorviCardAuthenticationWithPassword(h, 0x60, 2, &r); },
+         [](int h, KorviCardParam& r) {
+             return KorviCardAuthenticationWithPassword(h, 0x60, 2, &r);
+         },
          46, Cat({0x60, 2}, kFF6),
          [](SimHandleBench&, const Card& c, const KorviCardParam& r) {
              EXPECT_EQ(Field(r.arrBuffer, 4), kUid);
              EXPECT_EQ(c.AuthenticatedSector(), 2);
          }},
-        {"read", Sector1, [](int h, KorviCardParam& r) { return KorviCardRead(h, 4, &r); }, 6, {4},
+        {"read",
+         Sector1,
+         [](int h, KorviCardParam& r) { return KorviCardRead(h, 4, &r); },
+         6,
+         {4},
          [](SimHandleBench&, const Card&, const KorviCardParam& r) {
              EXPECT_EQ(Field(r.arrBuffer, 16), Field(Pattern(0x40).data(), 16));
              EXPECT_EQ(r.nBufferSize, 16);
@@ -147,27 +164,37 @@ TEST(CApiMifare, EachExportSendsItsRequestAndFillsTheRecord) {
          [](SimHandleBench&, const Card& c, const KorviCardParam&) {
              EXPECT_EQ(c.RawBlock(5), Pattern(0xA0));
          }},
-        {"value block", Sector1, [](int h, KorviCardParam&) { return KorviCardInitValue(h, 5, -2); },
-         7, {5, 0xFE, 0xFF, 0xFF, 0xFF, 1, 0, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF, 5, 0xFA, 5, 0xFA},
+        {"value block",
+         Sector1,
+         [](int h, KorviCardParam&) { return KorviCardInitValue(h, 5, -2); },
+         7,
+         {5, 0xFE, 0xFF, 0xFF, 0xFF, 1, 0, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF, 5, 0xFA, 5, 0xFA},
          [](SimHandleBench&, const Card& c, const KorviCardParam&) {
              EXPECT_EQ(Card::ParseValueBlock(c.RawBlock(5)), -2);
          }},
-        {"increment", Sector1, [](int h, KorviCardParam&) { return KorviCardIncrement(h, 6, 1000); },
-         8, {6, 0xE8, 0x03, 0, 0},
+        {"increment",
+         Sector1,
+         [](int h, KorviCardParam&) { return KorviCardIncrement(h, 6, 1000); },
+         8,
+         {6, 0xE8, 0x03, 0, 0},
          [](SimHandleBench&, const Card& c, const KorviCardParam&) {
              EXPECT_EQ(Card::ParseValueBlock(c.RawBlock(6)), 1010);
          }},
-        {"decrement", Sector1,
-         [](int h, KorviCardParam&) { return KorviCardDecrement(h, 6, 0x01020304); }, 9,
+        {"decrement",
+         Sector1,
+         [](int h, KorviCardParam&) { return KorviCardDecrement(h, 6, 0x01020304); },
+         9,
          {6, 4, 3, 2, 1},
          [](SimHandleBench&, const Card& c, const KorviCardParam&) {
              EXPECT_EQ(Card::ParseValueBlock(c.RawBlock(6)), 10 - 0x01020304);
          }},
-        {"restore and transfer", Sector1,
+        {"restore and transfer",
+         Sector1,
          [](int h, KorviCardParam&) {
              return KorviCardRestore(h, 6) == 1 ? KorviCardTransfer(h, 5) : 0;
          },
-         13, {5},
+         13,
+         {5},
          [](SimHandleBench& b, const Card& c, const KorviCardParam&) {
              EXPECT_EQ(b.Commands(), (Bytes{12, 13}));
              EXPECT_EQ(c.RawBlock(5), Card::MakeValueBlock(10, 6));
@@ -184,22 +211,34 @@ TEST(CApiMifare, EachExportSendsItsRequestAndFillsTheRecord) {
              r.nBufferSize = 16;
              return KorviCardWriteBlock0(h, &r);
          },
-         37, {0x11, 0x22, 0x33, 0x44, 0x44, 0x08, 0x04, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x77},
+         37,
+         {0x11, 0x22, 0x33, 0x44, 0x44, 0x08, 0x04, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x77},
          [](SimHandleBench&, const Card& c, const KorviCardParam&) {
              EXPECT_EQ(c.Uid(), (Bytes{0x11, 0x22, 0x33, 0x44}));
          }},
-        {"halt", Selected, [](int h, KorviCardParam&) { return KorviCardHalt(h); }, 5, {},
+        {"halt",
+         Selected,
+         [](int h, KorviCardParam&) { return KorviCardHalt(h); },
+         5,
+         {},
          [](SimHandleBench&, const Card& c, const KorviCardParam&) {
              EXPECT_EQ(c.state(), sim::TypeACard::State::kHalted);
          }},
-        {"beep", NoPreparation, [](int h, KorviCardParam&) { return KorviCardBeep(h, 0x1234); }, 11,
+        {"beep",
+         NoPreparation,
+         [](int h, KorviCardParam&) { return KorviCardBeep(h, 0x1234); },
+         11,
          {0x34, 0x12},
          [](SimHandleBench& b, const Card&, const KorviCardParam&) {
              EXPECT_EQ(b.mifare.Beeps(), (std::vector<std::uint16_t>{0x1234}));
          }},
         {"empty buffer",
-         [](SimHandleBench& b, std::shared_ptr<Card>&) { b.mifare.SetReaderBuffer({9, 8, 7}); },
-         [](int h, KorviCardParam& r) { return KorviCardEmptyBuffer(h, &r); }, 41, {},
+         [](SimHandleBench& b, std::shared_ptr<Card>&) {
+             b.mifare.SetReaderBuffer({9, 8, 7});
+         },
+         [](int h, KorviCardParam& r) { return KorviCardEmptyBuffer(h, &r); },
+         41,
+         {},
          [](SimHandleBench&, const Card&, const KorviCardParam& r) {
              EXPECT_EQ(Field(r.arrCosResultBuffer, 3), (Bytes{9, 8, 7}));
              EXPECT_EQ(r.unCosReultBufferLength, 3u);
@@ -212,8 +251,10 @@ TEST(CApiMifare, EachExportSendsItsRequestAndFillsTheRecord) {
              EXPECT_EQ(Field(r.arrCardNo, 4), kUid);
              EXPECT_EQ(r.nCardSize, 8);
          }},
-        {"card number in one call", NoPreparation,
-         [](int h, KorviCardParam& r) { return KorviCardGetCardNoEx(h, 0x26, 10, 0, 0, &r); }, 50,
+        {"card number in one call",
+         NoPreparation,
+         [](int h, KorviCardParam& r) { return KorviCardGetCardNoEx(h, 0x26, 10, 0, 0, &r); },
+         50,
          {0x26, 10, 0, 0},
          [](SimHandleBench& b, const Card&, const KorviCardParam& r) {
              EXPECT_EQ(r.nCardType, 4);
@@ -243,12 +284,14 @@ TEST(CApiMifare, EachExportSendsItsRequestAndFillsTheRecord) {
          [](SimHandleBench&, const Card& c, const KorviCardParam&) {
              EXPECT_EQ(c.RawBlock(5), Pattern(0xA0));
          }},
-        {"key change", [](SimHandleBench& b, std::shared_ptr<Card>&) { OpenSector(b, 5); },
+        {"key change",
+         [](SimHandleBench& b, std::shared_ptr<Card>&) { OpenSector(b, 5); },
          [](int h, KorviCardParam&) {
              return KorviCardChangePassword(h, 5, "a0A1a2A3a4A5 and more", "B0B1B2B3B4B5");
          },
-         7, {23, 0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0x7F, 0x07, 0x88, 0x00, 0xB0, 0xB1, 0xB2, 0xB3,
-             0xB4, 0xB5},
+         7,
+         {23, 0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0x7F, 0x07, 0x88, 0x00, 0xB0, 0xB1, 0xB2, 0xB3,
+          0xB4, 0xB5},
          [](SimHandleBench&, const Card&, const KorviCardParam&) {}},
     };
     for (const ExportRow& row : rows) {
@@ -298,75 +341,114 @@ TEST(CApiMifare, BadArgumentsFailBeforeAnythingIsSent) {
         const char* what;
         std::function<int(int, KorviCardParam&)> call;
     } rows[] = {
-        {"request, null record", [](int h, KorviCardParam&) { return KorviCardRequest(h, 0x26, nullptr); }},
-        {"anticollision, null record", [](int h, KorviCardParam&) { return KorviCardAnticoll(h, nullptr); }},
+        {"request, null record",
+         [](int h, KorviCardParam&) { return KorviCardRequest(h, 0x26, nullptr); }},
+        {"anticollision, null record",
+         [](int h, KorviCardParam&) { return KorviCardAnticoll(h, nullptr); }},
         {"select, null record", [](int h, KorviCardParam&) { return KorviCardSelect(h, nullptr); }},
-        {"card number, null record", [](int h, KorviCardParam&) { return KorviCardGetCardNo(h, 0x26, nullptr); }},
+        {"card number, null record",
+         [](int h, KorviCardParam&) { return KorviCardGetCardNo(h, 0x26, nullptr); }},
         {"card number in one call, null record",
          [](int h, KorviCardParam&) { return KorviCardGetCardNoEx(h, 0x26, 0, 0, 0, nullptr); }},
         {"read data, null record",
          [](int h, KorviCardParam&) { return KorviCardReadData(h, 0x26, 4, 1, 0, 0, nullptr); }},
-        {"write data, null record", [](int h, KorviCardParam&) { return KorviCardWriteData(h, 4, 0, 1, nullptr); }},
-        {"empty buffer, null record", [](int h, KorviCardParam&) { return KorviCardEmptyBuffer(h, nullptr); }},
-        {"block 0, null record", [](int h, KorviCardParam&) { return KorviCardWriteBlock0(h, nullptr); }},
+        {"write data, null record",
+         [](int h, KorviCardParam&) { return KorviCardWriteData(h, 4, 0, 1, nullptr); }},
+        {"empty buffer, null record",
+         [](int h, KorviCardParam&) { return KorviCardEmptyBuffer(h, nullptr); }},
+        {"block 0, null record",
+         [](int h, KorviCardParam&) { return KorviCardWriteBlock0(h, nullptr); }},
         {"read, null record", [](int h, KorviCardParam&) { return KorviCardRead(h, 4, nullptr); }},
-        {"load key, sector 40", [](int h, KorviCardParam& r) { return KorviCardLoadKey(h, 0x60, 40, &r); }},
-        {"load key, sector -1", [](int h, KorviCardParam& r) { return KorviCardLoadKey(h, 0x60, -1, &r); }},
+        {"load key, sector 40",
+         [](int h, KorviCardParam& r) { return KorviCardLoadKey(h, 0x60, 40, &r); }},
+        {"load key, sector -1",
+         [](int h, KorviCardParam& r) { return KorviCardLoadKey(h, 0x60, -1, &r); }},
         {"load key, sector 296 (40 + 256)",
          [](int h, KorviCardParam& r) { return KorviCardLoadKey(h, 0x60, 296, &r); }},
         {"authentication, sector 40",
          [](int h, KorviCardParam& r) { return KorviCardAuthentication(h, 0x60, 40, &r); }},
         {"authentication with the key, sector 40",
-         [](int h, KorviCardParam& r) { return KorviCardAuthenticationWithPassword(h, 0x60, 40, &r); }},
+         [](int h, KorviCardParam& r) {
+             return KorviCardAuthenticationWithPassword(h, 0x60, 40, &r);
+         }},
         {"key change, sector 40",
-         [](int h, KorviCardParam&) { return KorviCardChangePassword(h, 40, "FFFFFFFFFFFF", "FFFFFFFFFFFF"); }},
+         [](int h, KorviCardParam&) {
+             return KorviCardChangePassword(h, 40, "FFFFFFFFFFFF", "FFFFFFFFFFFF");
+         }},
         {"key change, key A not hex",
-         [](int h, KorviCardParam&) { return KorviCardChangePassword(h, 1, "FFFFFFFFFFFG", "FFFFFFFFFFFF"); }},
+         [](int h, KorviCardParam&) {
+             return KorviCardChangePassword(h, 1, "FFFFFFFFFFFG", "FFFFFFFFFFFF");
+         }},
         {"key change, key B with a blank",
-         [](int h, KorviCardParam&) { return KorviCardChangePassword(h, 1, "FFFFFFFFFFFF", "FF FFFFFFFFF"); }},
+         [](int h, KorviCardParam&) {
+             return KorviCardChangePassword(h, 1, "FFFFFFFFFFFF", "FF FFFFFFFFF");
+         }},
         {"key change, key B of 11 digits",
-         [](int h, KorviCardParam&) { return KorviCardChangePassword(h, 1, "FFFFFFFFFFFF", "FFFFFFFFFFF"); }},
-        {"key change, null key", [](int h, KorviCardParam&) { return KorviCardChangePassword(h, 1, nullptr, "FFFFFFFFFFFF"); }},
+         [](int h, KorviCardParam&) {
+             return KorviCardChangePassword(h, 1, "FFFFFFFFFFFF", "FFFFFFFFFFF");
+         }},
+        {"key change, null key",
+         [](int h, KorviCardParam&) {
+             return KorviCardChangePassword(h, 1, nullptr, "FFFFFFFFFFFF");
+         }},
         {"read, block 256", [](int h, KorviCardParam& r) { return KorviCardRead(h, 256, &r); }},
-        {"write, block 259", [](int h, KorviCardParam& r) {
+        {"write, block 259",
+         [](int h, KorviCardParam& r) {
              r.nBufferSize = 16;
              return KorviCardWrite(h, 259, &r);
          }},
-        {"value block, block -1", [](int h, KorviCardParam&) { return KorviCardInitValue(h, -1, 1); }},
-        {"increment, block 256", [](int h, KorviCardParam&) { return KorviCardIncrement(h, 256, 1); }},
+        {"value block, block -1",
+         [](int h, KorviCardParam&) { return KorviCardInitValue(h, -1, 1); }},
+        {"increment, block 256",
+         [](int h, KorviCardParam&) { return KorviCardIncrement(h, 256, 1); }},
         {"write, no data", [](int h, KorviCardParam& r) { return KorviCardWrite(h, 4, &r); }},
-        {"write, 64 bytes", [](int h, KorviCardParam& r) {
+        {"write, 64 bytes",
+         [](int h, KorviCardParam& r) {
              r.nBufferSize = 64;
              return KorviCardWrite(h, 4, &r);
          }},
-        {"write, negative size", [](int h, KorviCardParam& r) {
+        {"write, negative size",
+         [](int h, KorviCardParam& r) {
              r.nBufferSize = -16;
              return KorviCardWrite(h, 4, &r);
          }},
-        {"write data, no data", [](int h, KorviCardParam& r) { return KorviCardWriteData(h, 4, 0, 1, &r); }},
-        {"write data, 62 bytes", [](int h, KorviCardParam& r) {
+        {"write data, no data",
+         [](int h, KorviCardParam& r) { return KorviCardWriteData(h, 4, 0, 1, &r); }},
+        {"write data, 62 bytes",
+         [](int h, KorviCardParam& r) {
              r.nBufferSize = 62;
              return KorviCardWriteData(h, 4, 0, 1, &r);
          }},
-        {"block 0, wrong check byte", [](int h, KorviCardParam& r) {
+        {"block 0, wrong check byte",
+         [](int h, KorviCardParam& r) {
              const std::uint8_t block0[5] = {1, 2, 3, 4, 5};
              std::memcpy(r.arrBuffer, block0, 5);
              r.nBufferSize = 16;
              return KorviCardWriteBlock0(h, &r);
          }},
-        {"block 0, 17 bytes", [](int h, KorviCardParam& r) {
+        {"block 0, 17 bytes",
+         [](int h, KorviCardParam& r) {
              r.nBufferSize = 17;
              return KorviCardWriteBlock0(h, &r);
          }},
-        {"text read, null buffer", [](int h, KorviCardParam&) { return KorviCardReadText(h, 1, nullptr, 16); }},
-        {"text read, length 0", [&](int h, KorviCardParam&) { return KorviCardReadText(h, 1, text, 0); }},
-        {"text read, sector 40", [&](int h, KorviCardParam&) { return KorviCardReadText(h, 40, text, 64); }},
-        {"text write, null text", [](int h, KorviCardParam&) { return KorviCardWriteText(h, 1, nullptr, 4); }},
-        {"text write, sector 40", [](int h, KorviCardParam&) { return KorviCardWriteText(h, 40, "abc", 3); }},
+        {"text read, null buffer",
+         [](int h, KorviCardParam&) { return KorviCardReadText(h, 1, nullptr, 16); }},
+        {"text read, length 0",
+         [&](int h, KorviCardParam&) { return KorviCardReadText(h, 1, text, 0); }},
+        {"text read, sector 40",
+         [&](int h, KorviCardParam&) { return KorviCardReadText(h, 40, text, 64); }},
+        {"text write, null text",
+         [](int h, KorviCardParam&) { return KorviCardWriteText(h, 1, nullptr, 4); }},
+        {"text write, sector 40",
+         [](int h, KorviCardParam&) { return KorviCardWriteText(h, 40, "abc", 3); }},
         {"text write, 49 bytes into sector 1",
-         [&](int h, KorviCardParam&) { return KorviCardWriteText(h, 1, longSectorText.c_str(), 49); }},
+         [&](int h, KorviCardParam&) {
+             return KorviCardWriteText(h, 1, longSectorText.c_str(), 49);
+         }},
         {"text write, 33 bytes into sector 0",
-         [&](int h, KorviCardParam&) { return KorviCardWriteText(h, 0, longSector0Text.c_str(), 33); }},
+         [&](int h, KorviCardParam&) {
+             return KorviCardWriteText(h, 0, longSector0Text.c_str(), 33);
+         }},
     };
     // Text operations need the card type of a card-number call.
     KorviCardParam first = Record();
@@ -436,8 +518,7 @@ TEST(CApiMifare, ReaderRefusalsGiveTheirCodesAndLeaveTheRecord) {
              c.SetTrailer(1, {1, 2, 3, 4, 5, 6}, Card::kTransportAccess, Card::kTransportKey);
          },
          [](int h, KorviCardParam& r) {
-             return KorviCardGetCardNo(h, 0x26, &r) == 1 &&
-                            KorviCardLoadKey(h, 0x60, 1, &r) == 1
+             return KorviCardGetCardNo(h, 0x26, &r) == 1 && KorviCardLoadKey(h, 0x60, 1, &r) == 1
                         ? KorviCardAuthentication(h, 0x60, 1, &r)
                         : -1;
          },
@@ -464,7 +545,9 @@ TEST(CApiMifare, ReaderRefusalsGiveTheirCodesAndLeaveTheRecord) {
                           Card::kTransportKey);
              OpenSector(b, 1);
          },
-         [](int h, KorviCardParam&) { return KorviCardWriteText(h, 1, "twenty bytes of text", 20); },
+         [](int h, KorviCardParam&) {
+             return KorviCardWriteText(h, 1, "twenty bytes of text", 20);
+         },
          12},
         {"card number when the reader runs type B",
          [](SimHandleBench& b, Card&) { b.field.SetProtocol('B'); },
@@ -518,58 +601,66 @@ TEST(CApiMifare, OverlongRepliesStayInsideTheirFields) {
     const auto same = [](const void* a, const void* b, std::size_t n) {
         return std::memcmp(a, b, n) == 0;
     };
-    check("request", [&](KorviCardParam& r) { return KorviCardRequest(bench.handle, 0x26, &r); },
-          [&](const KorviCardParam& r, const KorviCardParam& b) {
-              EXPECT_EQ(r.nCardType, 0x04030201);
-              EXPECT_EQ(r.nBufferSize, 64);
-              EXPECT_TRUE(same(r.arrCardNo, b.arrCardNo, 8));
-              EXPECT_TRUE(same(r.arrBuffer, b.arrBuffer, 64));
-          });
-    check("anticollision", [&](KorviCardParam& r) { return KorviCardAnticoll(bench.handle, &r); },
-          [&](const KorviCardParam& r, const KorviCardParam& b) {
-              // Card type 0x04030201 (from the request above) has a 4-byte UID.
-              EXPECT_EQ(Field(r.arrCardNo, 4), (Bytes{1, 2, 3, 4}));
-              EXPECT_TRUE(same(r.arrCardNo + 4, b.arrCardNo + 4, 4));
-              EXPECT_EQ(r.nCardSize, b.nCardSize);
-          });
-    check("select", [&](KorviCardParam& r) { return KorviCardSelect(bench.handle, &r); },
-          [&](const KorviCardParam& r, const KorviCardParam& b) {
-              EXPECT_EQ(r.nCardSize, 0x04030201);
-              EXPECT_EQ(Field(r.arrBuffer, 64), Bytes(big.begin(), big.begin() + 64));
-              EXPECT_EQ(r.nBufferSize, 64);
-              EXPECT_TRUE(same(r.arrKeys, b.arrKeys, 64));
-          });
-    check("authentication",
-          [&](KorviCardParam& r) { return KorviCardAuthentication(bench.handle, 0x60, 1, &r); },
-          [&](const KorviCardParam& r, const KorviCardParam& b) {
-              EXPECT_EQ(Field(r.arrBuffer, 4), (Bytes{1, 2, 3, 4}));
-              EXPECT_TRUE(same(r.arrBuffer + 4, b.arrBuffer + 4, 60));
-          });
-    check("read", [&](KorviCardParam& r) { return KorviCardRead(bench.handle, 4, &r); },
-          [&](const KorviCardParam& r, const KorviCardParam& b) {
-              EXPECT_EQ(r.nBufferSize, 64);
-              EXPECT_TRUE(same(r.arrKeys, b.arrKeys, 64));
-          });
-    check("empty buffer", [&](KorviCardParam& r) { return KorviCardEmptyBuffer(bench.handle, &r); },
-          [&](const KorviCardParam& r, const KorviCardParam& b) {
-              EXPECT_EQ(r.unCosReultBufferLength, 251u);
-              EXPECT_TRUE(same(r.arrCosResultBuffer + 251, b.arrCosResultBuffer + 251, 5));
-          });
-    check("card number in one call",
-          [&](KorviCardParam& r) { return KorviCardGetCardNoEx(bench.handle, 0x26, 0, 0, 0, &r); },
-          [&](const KorviCardParam& r, const KorviCardParam& b) {
-              EXPECT_EQ(r.nCardType, 0x0201);
-              EXPECT_EQ(r.nBufferSize, 3);
-              EXPECT_EQ(Field(r.arrCardNo, 4), (Bytes{4, 5, 6, 7}));
-              EXPECT_TRUE(same(r.arrCardNo + 4, b.arrCardNo + 4, 4));
-          });
-    check("block in one call",
-          [&](KorviCardParam& r) { return KorviCardReadData(bench.handle, 0x26, 4, 1, 0, 0, &r); },
-          [&](const KorviCardParam& r, const KorviCardParam& b) {
-              EXPECT_EQ(Field(r.arrBuffer, 16), Bytes(big.begin() + 7, big.begin() + 23));
-              EXPECT_TRUE(same(r.arrBuffer + 16, b.arrBuffer + 16, 48));
-              EXPECT_EQ(r.nBufferSize, 64);
-          });
+    check(
+        "request", [&](KorviCardParam& r) { return KorviCardRequest(bench.handle, 0x26, &r); },
+        [&](const KorviCardParam& r, const KorviCardParam& b) {
+            EXPECT_EQ(r.nCardType, 0x04030201);
+            EXPECT_EQ(r.nBufferSize, 64);
+            EXPECT_TRUE(same(r.arrCardNo, b.arrCardNo, 8));
+            EXPECT_TRUE(same(r.arrBuffer, b.arrBuffer, 64));
+        });
+    check(
+        "anticollision", [&](KorviCardParam& r) { return KorviCardAnticoll(bench.handle, &r); },
+        [&](const KorviCardParam& r, const KorviCardParam& b) {
+            // Card type 0x04030201 (from the request above) has a 4-byte UID.
+            EXPECT_EQ(Field(r.arrCardNo, 4), (Bytes{1, 2, 3, 4}));
+            EXPECT_TRUE(same(r.arrCardNo + 4, b.arrCardNo + 4, 4));
+            EXPECT_EQ(r.nCardSize, b.nCardSize);
+        });
+    check(
+        "select", [&](KorviCardParam& r) { return KorviCardSelect(bench.handle, &r); },
+        [&](const KorviCardParam& r, const KorviCardParam& b) {
+            EXPECT_EQ(r.nCardSize, 0x04030201);
+            EXPECT_EQ(Field(r.arrBuffer, 64), Bytes(big.begin(), big.begin() + 64));
+            EXPECT_EQ(r.nBufferSize, 64);
+            EXPECT_TRUE(same(r.arrKeys, b.arrKeys, 64));
+        });
+    check(
+        "authentication",
+        [&](KorviCardParam& r) { return KorviCardAuthentication(bench.handle, 0x60, 1, &r); },
+        [&](const KorviCardParam& r, const KorviCardParam& b) {
+            EXPECT_EQ(Field(r.arrBuffer, 4), (Bytes{1, 2, 3, 4}));
+            EXPECT_TRUE(same(r.arrBuffer + 4, b.arrBuffer + 4, 60));
+        });
+    check(
+        "read", [&](KorviCardParam& r) { return KorviCardRead(bench.handle, 4, &r); },
+        [&](const KorviCardParam& r, const KorviCardParam& b) {
+            EXPECT_EQ(r.nBufferSize, 64);
+            EXPECT_TRUE(same(r.arrKeys, b.arrKeys, 64));
+        });
+    check(
+        "empty buffer", [&](KorviCardParam& r) { return KorviCardEmptyBuffer(bench.handle, &r); },
+        [&](const KorviCardParam& r, const KorviCardParam& b) {
+            EXPECT_EQ(r.unCosReultBufferLength, 251u);
+            EXPECT_TRUE(same(r.arrCosResultBuffer + 251, b.arrCosResultBuffer + 251, 5));
+        });
+    check(
+        "card number in one call",
+        [&](KorviCardParam& r) { return KorviCardGetCardNoEx(bench.handle, 0x26, 0, 0, 0, &r); },
+        [&](const KorviCardParam& r, const KorviCardParam& b) {
+            EXPECT_EQ(r.nCardType, 0x0201);
+            EXPECT_EQ(r.nBufferSize, 3);
+            EXPECT_EQ(Field(r.arrCardNo, 4), (Bytes{4, 5, 6, 7}));
+            EXPECT_TRUE(same(r.arrCardNo + 4, b.arrCardNo + 4, 4));
+        });
+    check(
+        "block in one call",
+        [&](KorviCardParam& r) { return KorviCardReadData(bench.handle, 0x26, 4, 1, 0, 0, &r); },
+        [&](const KorviCardParam& r, const KorviCardParam& b) {
+            EXPECT_EQ(Field(r.arrBuffer, 16), Bytes(big.begin() + 7, big.begin() + 23));
+            EXPECT_TRUE(same(r.arrBuffer + 16, b.arrBuffer + 16, 48));
+            EXPECT_EQ(r.nBufferSize, 64);
+        });
 }
 
 // Text in a Mifare sector: whole blocks, a zero block after a text that fills blocks.
@@ -631,7 +722,8 @@ TEST(CApiMifare, TextOverTagPages) {
         SCOPED_TRACE(row.what);
         SimHandleBench bench;
         auto tag = std::make_shared<sim::NtagTag>(row.model);
-        if (row.capabilityByte >= 0) tag->SetCapabilityByte(static_cast<std::uint8_t>(row.capabilityByte));
+        if (row.capabilityByte >= 0)
+            tag->SetCapabilityByte(static_cast<std::uint8_t>(row.capabilityByte));
         bench.field.PresentTypeA(tag);
         KorviCardParam record = Record();
         ASSERT_EQ(KorviCardGetCardNo(bench.handle, 0x26, &record), 1);
@@ -646,7 +738,8 @@ TEST(CApiMifare, TextOverTagPages) {
         // Exactly full: the last user page is written, never the page after it.
         const std::string full(static_cast<std::size_t>(capacity), 'f');
         const bool hasPageAfter = row.limit < tag->layout().pageCount;
-        const sim::NtagTag::Page after = hasPageAfter ? tag->RawPage(row.limit) : sim::NtagTag::Page{};
+        const sim::NtagTag::Page after =
+            hasPageAfter ? tag->RawPage(row.limit) : sim::NtagTag::Page{};
         bench.ClearRequests();
         ASSERT_EQ(KorviCardWriteText(bench.handle, 4, full.c_str(), capacity), 1);
         EXPECT_EQ(bench.reader.Requests().size(), static_cast<std::size_t>(1 + row.limit - 4));
@@ -674,6 +767,65 @@ TEST(CApiMifare, TextNeedsAKnownCardType) {
     EXPECT_EQ(KorviCardReadText(bench.handle, 1, out, 16), 0) << "no card-number call yet";
     EXPECT_EQ(KorviCardWriteText(bench.handle, 1, "x", 1), 0);
     EXPECT_TRUE(bench.reader.Requests().empty());
+}
+
+// The RF protocol letter, and the chip set-up of readers that cannot name their model.
+TEST(CApiMifare, CardTypeLetters) {
+    struct Row {
+        const char* what;
+        int letter;
+        std::uint32_t deviceType;  // 0: the reader does not answer the device number
+        std::uint8_t chipVersion;
+        int result;
+        Bytes commands;
+        char protocol;
+    };
+    const Row rows[] = {
+        {"A", 'A', 0x3002, 0xB1, 1, {20, 31}, 'A'},
+        {"lower case b is sent as B", 'b', 0x1003, 0x92, 1, {20, 31}, 'B'},
+        {"F", 'F', 0x1003, 0x92, 1, {20, 31}, 'F'},
+        {"c", 'c', 0x1003, 0x92, 1, {20, 31}, 'C'},
+        {"D is refused", 'D', 0x1003, 0x92, 0, {}, 'A'},
+        {"a digit is refused", '1', 0x1003, 0x92, 0, {}, 'A'},
+        {"unknown model, chip B1: registers set up",
+         'A',
+         0x4444,
+         0xB1,
+         1,
+         {20, 31, 213, 213, 213, 213, 213, 213, 213},
+         'A'},
+        {"unknown model, another chip", 'A', 0x4444, 0x92, 1, {20, 31, 213}, 'A'},
+        {"no device number", 'B', 0, 0xB1, 1, {20, 31}, 'B'},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        SimHandleBench bench;
+        sim::ReaderDevice device;
+        device.deviceType = row.deviceType;
+        device.SetChipVersion(row.chipVersion);
+        std::unique_ptr<sim::DeviceCommands> firmware;
+        if (row.deviceType != 0) {
+            firmware = std::make_unique<sim::DeviceCommands>(bench.reader, device);
+        }
+        EXPECT_EQ(KorviCardSetCardType(bench.handle, row.letter), row.result);
+        EXPECT_EQ(bench.Commands(), row.commands);
+        EXPECT_EQ(bench.field.protocol(), row.protocol);
+        if (row.result == 1) {
+            EXPECT_EQ(bench.reader.Requests().front().payload,
+                      (Bytes{static_cast<std::uint8_t>(row.protocol)}));
+            EXPECT_EQ(KorviCardGetErrorCode(bench.handle), 0);
+        }
+        if (row.commands.size() == 9) {
+            const std::vector<Bytes> expected = {{0, 55, 0},    {1, 24, 0x94}, {1, 35, 0xC0},
+                                                 {1, 39, 0xC4}, {1, 40, 0x3F}, {1, 41, 0x24},
+                                                 {1, 38, 0x73}};
+            for (std::size_t i = 0; i < expected.size(); ++i) {
+                EXPECT_EQ(bench.reader.Requests()[2 + i].payload, expected[i]);
+            }
+            EXPECT_EQ(device.RfRegister(24), 0x94);
+            EXPECT_EQ(device.RfRegister(38), 0x73);
+        }
+    }
 }
 
 }  // namespace
