@@ -552,6 +552,11 @@ TEST(CApiMifare, ReaderRefusalsGiveTheirCodesAndLeaveTheRecord) {
         {"card number when the reader runs type B",
          [](SimHandleBench& b, Card&) { b.field.SetProtocol('B'); },
          [](int h, KorviCardParam& r) { return KorviCardGetCardNoEx(h, 0x26, 0, 0, 0, &r); }, 6},
+        {"card number whose anticollision fails after the request answered",
+         [](SimHandleBench& b, Card&) {
+             b.reader.SetHandler(2, [](const sim::Request&) { return sim::Reply::Failure(7); });
+         },
+         [](int h, KorviCardParam& r) { return KorviCardGetCardNo(h, 0x26, &r); }, 7},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -564,7 +569,11 @@ TEST(CApiMifare, ReaderRefusalsGiveTheirCodesAndLeaveTheRecord) {
         KorviCardParam before = record;
         EXPECT_EQ(row.call(bench.handle, record), 0);
         EXPECT_EQ(KorviCardGetErrorCode(bench.handle), row.code);
-        if (row.code != 9) {
+        // Steps that succeeded (the request, the key) wrote their fields; the failed one none.
+        if (row.code == 7) {
+            EXPECT_EQ(record.nCardType, 4);
+            EXPECT_EQ(std::memcmp(record.arrCardNo, before.arrCardNo, 8), 0);
+        } else if (row.code != 9) {
             EXPECT_EQ(std::memcmp(&record, &before, sizeof record), 0);
         }
     }
