@@ -535,8 +535,38 @@ KORVICARD_API int KORVICARD_CALL KorviCardMac(const char* initialValueHex, const
 /* ICC_Reader_ contact-card interface                                        */
 /* ------------------------------------------------------------------------- */
 
+/* One process-wide reader, opened over USB HID with the default identifiers;
+ * every handle argument is ignored. Slot bytes (low 8 bits) up to 0x0F name the
+ * contact-card slot, higher ones the SAM slot that answered at power-on.
+ * Failure codes: -11 no reader open (or it was closed), -14 bad argument or a
+ * slot that could not be selected or powered, -13 no answer to reset from the
+ * contact card, -2 an empty answer to reset, -4 the APDU exchange failed. */
+
+/* port is ignored. Returns the reader's handle, or -11. */
+KORVICARD_API int KORVICARD_CALL ICC_Reader_Open(const char* port);
+/* 0, or -11 when the reader is already closed. */
+KORVICARD_API int KORVICARD_CALL ICC_Reader_Close(int handle);
+/* Powers the slot and resets its card; answerToReset (at least 64 bytes) := the
+ * answer to reset. Returns its length, or a failure code. */
+KORVICARD_API int KORVICARD_CALL ICC_Reader_PowerOn(int handle, int slot,
+                                                    unsigned char* answerToReset);
+/* Switches the contact-card slot off (nothing for the SAM slot). 0, or -11. */
+KORVICARD_API int KORVICARD_CALL ICC_Reader_PowerOff(int handle, int slot);
+/* Sends the command (1 to 256 bytes) to the card of the slot; answer (at least
+ * 256 bytes) := the card's answer, its status word last. Returns its length, or a
+ * failure code. */
+KORVICARD_API int KORVICARD_CALL ICC_Reader_Application(int handle, int slot, int length,
+                                                        const unsigned char* command,
+                                                        unsigned char* answer);
 /* Always 0. */
 KORVICARD_API int KORVICARD_CALL ICC_Reader_GetStatus(int handle, int slot);
+/* info[0-31] := the library information text (no terminator). 0, or -14 for a
+ * null buffer. */
+KORVICARD_API int KORVICARD_CALL ICC_Reader_Libinfo(char* info);
+/* Always 0; the arguments are not used. */
+KORVICARD_API int KORVICARD_CALL ICC_Reader_GetPIN(int handle, intptr_t a, intptr_t b, intptr_t c);
+KORVICARD_API int KORVICARD_CALL ICC_GetInputPassEx(int handle, intptr_t a, intptr_t b,
+                                                    intptr_t c, intptr_t d, intptr_t e);
 
 #ifdef __cplusplus
 }
