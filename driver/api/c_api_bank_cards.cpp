@@ -21,15 +21,15 @@ extern "C" int KORVICARD_CALL KorviCardGetSocialSecurityInfoBy7816(int handle,
 
 extern "C" int KORVICARD_CALL KorviCardGetSocialSecurityInfo(int handle, int useContact,
                                                              unsigned char* record) {
-    return ForwardToReader(handle, [&](ReaderSession& s) {
-        return s.GetSocialSecurityInfo(useContact != 0, record);
-    });
+    return ForwardToReader(
+        handle, [&](ReaderSession& s) { return s.GetSocialSecurityInfo(useContact != 0, record); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardGetSinopecCardInfo(int handle,
                                                           KorviCardSinopecCardParam* card,
                                                           const char* pin) {
-    return ForwardToReader(handle, [&](ReaderSession& s) { return s.GetSinopecCardInfo(card, pin); });
+    return ForwardToReader(handle,
+                           [&](ReaderSession& s) { return s.GetSinopecCardInfo(card, pin); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardGetPetroChinaCardInfo(int handle,

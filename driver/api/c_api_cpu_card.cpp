@@ -27,7 +27,8 @@ extern "C" int KORVICARD_CALL KorviCardDeselectCpuCard(int handle, KorviCardPara
 }
 
 extern "C" int KORVICARD_CALL KorviCardSendCOSCommand(int handle, KorviCardParam* param) {
-    return ForwardToReader(handle, [&](ReaderSession& s) { return s.Iso14443SendCOSCommand(param); });
+    return ForwardToReader(handle,
+                           [&](ReaderSession& s) { return s.Iso14443SendCOSCommand(param); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardCpuCardSelectByName(int handle, const char* name,
@@ -38,8 +39,8 @@ extern "C" int KORVICARD_CALL KorviCardCpuCardSelectByName(int handle, const cha
     });
 }
 
-extern "C" int KORVICARD_CALL KorviCardCpuCardReadBinary(int handle, int sfi,
-                                                         unsigned char* output, int* length) {
+extern "C" int KORVICARD_CALL KorviCardCpuCardReadBinary(int handle, int sfi, unsigned char* output,
+                                                         int* length) {
     if (length == nullptr) return 0;
     return ForwardToReader(handle, [&](ReaderSession& s) {
         return s.CpuCardReadBinary(static_cast<std::uint8_t>(sfi), output, length, false);

@@ -52,7 +52,8 @@ std::optional<std::span<const std::uint8_t>> PpseAid(std::span<const std::uint8_
 }
 
 // The AID of the first entry of a directory record: 70 { 61 { 4F AID } }.
-std::optional<std::span<const std::uint8_t>> DirectoryRecordAid(std::span<const std::uint8_t> record) {
+std::optional<std::span<const std::uint8_t>> DirectoryRecordAid(
+    std::span<const std::uint8_t> record) {
     return Aid(FindTlvPath(record, {0x70, 0x61, 0x4F}));
 }
 
@@ -133,7 +134,8 @@ bool ReaderSession::GetBankCardNoBy7816(char* output, int size) {
     const std::optional<TlvObject> track2 = Track2(ApduData(record.param));
     if (!track2) return false;
     std::string digits = Track2Digits(*track2);
-    const auto separator = std::find_if(digits.begin(), digits.end(), [](char c) { return c > '9'; });
+    const auto separator =
+        std::find_if(digits.begin(), digits.end(), [](char c) { return c > '9'; });
     const std::size_t end = static_cast<std::size_t>(separator - digits.begin());
     digits.resize(std::min(end, kSeparatorWindow));
     std::memcpy(output, digits.data(), digits.size());

@@ -18,7 +18,8 @@ constexpr std::uint8_t kTransparentMode = 4;
 constexpr unsigned kMaxCpuCommand = kMaxRequestPayload - 2;
 constexpr unsigned kShortCommandRoom = sizeof(KorviCardParam::arrBuffer);
 constexpr unsigned kCosBufferRoom = sizeof(KorviCardParam::arrCosSendBuffer);
-constexpr unsigned kLongCommandRoom = kCosBufferRoom + sizeof(KorviCardParamLong::arrCosSendBufferMore);
+constexpr unsigned kLongCommandRoom =
+    kCosBufferRoom + sizeof(KorviCardParamLong::arrCosSendBufferMore);
 constexpr std::uint8_t kRatsPcbBase = 0x02;
 constexpr std::uint8_t kRatsParameter = 0x50;  // FSD 64, CID 0
 constexpr std::uint8_t kRequestIdle = 0x26;
@@ -58,14 +59,14 @@ bool ReaderSession::SendCpuCommand(std::uint8_t mode, KorviCardParam* record) {
         payload[1] = static_cast<std::uint8_t>(length);
         CopyLongCommand(*record, length, payload.data() + 2);
     }
-    return CommandExchange(*this, kCmdCpuCommand, std::span(payload.data(), length + 2), kTimeout,
-                           [&](std::span<const std::uint8_t> reply) {
-                               record->unCosReultBufferLength = static_cast<std::uint32_t>(
-                                   CopyReplyPayload(record->arrCosResultBuffer,
-                                                    sizeof record->arrCosResultBuffer));
-                               CopyReplyPayload(record->arrBuffer, sizeof record->arrBuffer);
-                               record->nBufferSize = static_cast<int>(reply.size());
-                           });
+    return CommandExchange(
+        *this, kCmdCpuCommand, std::span(payload.data(), length + 2), kTimeout,
+        [&](std::span<const std::uint8_t> reply) {
+            record->unCosReultBufferLength = static_cast<std::uint32_t>(
+                CopyReplyPayload(record->arrCosResultBuffer, sizeof record->arrCosResultBuffer));
+            CopyReplyPayload(record->arrBuffer, sizeof record->arrBuffer);
+            record->nBufferSize = static_cast<int>(reply.size());
+        });
 }
 
 bool ReaderSession::CpuCardTransceive(const std::uint8_t* command, unsigned length,
@@ -90,11 +91,10 @@ bool ReaderSession::CpuCardTransceive(const std::uint8_t* command, unsigned leng
 }
 
 void ReaderSession::RegisterCpuCardTransceive() {
-    blockLayer.SetTransceiveFunction(
-        [this](const std::uint8_t* block, unsigned length, std::uint8_t* response,
-               unsigned* responseLength) {
-            return CpuCardTransceive(block, length, response, responseLength);
-        });
+    blockLayer.SetTransceiveFunction([this](const std::uint8_t* block, unsigned length,
+                                            std::uint8_t* response, unsigned* responseLength) {
+        return CpuCardTransceive(block, length, response, responseLength);
+    });
 }
 
 namespace {
@@ -118,7 +118,8 @@ bool ReaderSession::ResetCpuCardNoGetCardNo(KorviCardParam* record) {
         ReportBlockLayerFailure(*this);
         return false;
     }
-    std::memcpy(record->arrBuffer, ats.data(), std::min<std::size_t>(length, sizeof record->arrBuffer));
+    std::memcpy(record->arrBuffer, ats.data(),
+                std::min<std::size_t>(length, sizeof record->arrBuffer));
     std::memcpy(record->arrCosResultBuffer, ats.data(), length);
     record->nBufferSize = static_cast<int>(length);
     record->unCosReultBufferLength = length;
@@ -162,9 +163,9 @@ bool ReaderSession::Iso14443SendCOSCommand(KorviCardParam* record) {
     SetErrorCode(LCEC_UNKNOWN);
     std::array<std::uint8_t, sizeof record->arrCosResultBuffer> response{};
     unsigned length = 0;
-    if (!blockLayer.ExchangeApdu(
-            std::span(record->arrCosSendBuffer, record->unCosSendBufferLength), response.data(),
-            static_cast<unsigned>(response.size()), &length)) {
+    if (!blockLayer.ExchangeApdu(std::span(record->arrCosSendBuffer, record->unCosSendBufferLength),
+                                 response.data(), static_cast<unsigned>(response.size()),
+                                 &length)) {
         ReportBlockLayerFailure(*this);
         return false;
     }

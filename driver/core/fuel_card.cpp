@@ -22,11 +22,11 @@ constexpr std::uint8_t kLogFile = 0xC4;  // SFI 0x18, record number in P1
 constexpr std::uint8_t kLogRecordLength = 0x17;
 
 struct FuelIssuer {
-    std::string_view name;         // after A0 00 00 00 03 in the AID
-    std::size_t cardNoOffset;      // in the FCI; the issue and validity dates follow
+    std::string_view name;     // after A0 00 00 00 03 in the AID
+    std::size_t cardNoOffset;  // in the FCI; the issue and validity dates follow
     std::size_t cardNoLength;
     bool hasBuiltInPin;
-    bool reportsBlockedPin;        // 69 83 sets nPinFalseCount to -1
+    bool reportsBlockedPin;  // 69 83 sets nPinFalseCount to -1
 };
 
 constexpr FuelIssuer kSinopec = {"SINOPEC", 30, 11, true, true};
@@ -122,9 +122,10 @@ bool ReadFuelCard(ReaderSession& session, KorviCardSinopecCardParam* card, const
         return false;
     }
     const std::span<const std::uint8_t> balance = ApduData(record.param);
-    card->nCardBalance = static_cast<std::int32_t>(
-        static_cast<std::uint32_t>(balance[0]) << 24 | static_cast<std::uint32_t>(balance[1]) << 16 |
-        static_cast<std::uint32_t>(balance[2]) << 8 | balance[3]);
+    card->nCardBalance =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(balance[0]) << 24 |
+                                  static_cast<std::uint32_t>(balance[1]) << 16 |
+                                  static_cast<std::uint32_t>(balance[2]) << 8 | balance[3]);
 
     for (std::uint8_t i = 1; i <= kLogRecords; ++i) {
         const std::uint8_t readRecord[] = {0x00, 0xB2, i, kLogFile, kLogRecordLength};

@@ -36,8 +36,8 @@ unsigned Iso14443BlockLayer::ChunkSize() const {
     return std::min(maxInf_, fsc_ - overhead);
 }
 
-bool Iso14443BlockLayer::RequestAts(std::uint8_t pcbBase, std::uint8_t parameter,
-                                    unsigned* length, std::uint8_t* ats) {
+bool Iso14443BlockLayer::RequestAts(std::uint8_t pcbBase, std::uint8_t parameter, unsigned* length,
+                                    std::uint8_t* ats) {
     if (ats == nullptr || length == nullptr) {
         return false;
     }
@@ -125,8 +125,8 @@ std::uint8_t Iso14443BlockLayer::ExchangeBlocks(std::span<const std::uint8_t> ap
         const std::size_t left = apdu.size() - offset;
         const bool more = left > chunk;
         const std::size_t count = more ? chunk : left;
-        unsigned length =
-            Header(block, static_cast<std::uint8_t>(kIBlock | (more ? kChaining : 0) | BlockNumber()));
+        unsigned length = Header(
+            block, static_cast<std::uint8_t>(kIBlock | (more ? kChaining : 0) | BlockNumber()));
         std::copy_n(apdu.begin() + static_cast<std::ptrdiff_t>(offset), count,
                     block.begin() + length);
         length += static_cast<unsigned>(count);

@@ -15,7 +15,7 @@
 // data is due, a wrong block number or CID, an answer past the caller's room) ends the
 // exchange with kFailure; nothing is retried.
 class Iso14443BlockLayer {
-public:
+  public:
     // Sends one block and reads the card's answer into response. *responseLength: in, the
     // room of response; out, the full length of the answer (which may exceed the room).
     using Transceive = std::function<bool(const std::uint8_t* block, unsigned length,
@@ -29,9 +29,9 @@ public:
     static constexpr unsigned kMaxWtxPerExchange = 255;
 
     // INF bytes per block by FSDI 0-8, for blocks without and with a CID byte.
-    static constexpr std::array<unsigned, 9> kInfSizeWithoutCid = {15, 23, 31, 39, 47,
+    static constexpr std::array<unsigned, 9> kInfSizeWithoutCid = {15, 23, 31,  39, 47,
                                                                    63, 95, 127, 254};
-    static constexpr std::array<unsigned, 9> kInfSizeWithCid = {14, 22, 30, 38, 46,
+    static constexpr std::array<unsigned, 9> kInfSizeWithCid = {14, 22, 30,  38, 46,
                                                                 62, 94, 126, 253};
 
     void SetTransceiveFunction(Transceive transceive) { transceive_ = std::move(transceive); }
@@ -48,8 +48,8 @@ public:
     // bytes; *responseLength is the count appended, also after a failure. kOk or kFailure.
     std::uint8_t ExchangeBlocks(std::span<const std::uint8_t> apdu, std::uint8_t* response,
                                 unsigned capacity, unsigned* responseLength);
-    bool ExchangeApdu(std::span<const std::uint8_t> apdu, std::uint8_t* response,
-                      unsigned capacity, unsigned* responseLength) {
+    bool ExchangeApdu(std::span<const std::uint8_t> apdu, std::uint8_t* response, unsigned capacity,
+                      unsigned* responseLength) {
         return ExchangeBlocks(apdu, response, capacity, responseLength) == kOk;
     }
 
@@ -67,7 +67,7 @@ public:
     // INF bytes per block sent: within both the reader's size and the card's FSC.
     unsigned ChunkSize() const;
 
-private:
+  private:
     static constexpr std::uint8_t kCidFollows = 0x08;
     static constexpr std::uint8_t kBlockNumber = 0x01;
     static constexpr unsigned kBlockBufferSize = 300;

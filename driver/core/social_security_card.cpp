@@ -48,7 +48,7 @@ struct Result {
 
 // The steps of a read over one path (SAM slot or field).
 class CardFiles {
-public:
+  public:
     CardFiles(ReaderSession& session, bool sam, bool getResponse)
         : session_(session), sam_(sam), getResponse_(getResponse) {}
 
@@ -59,13 +59,13 @@ public:
     }
     bool Read(std::uint8_t recordNumber, std::uint8_t p2, std::uint8_t le) {
         result = {};
-        return session_.CpuCardReadRecord(recordNumber, p2, le, result.bytes.data(),
-                                          &result.length, sam_, true);
+        return session_.CpuCardReadRecord(recordNumber, p2, le, result.bytes.data(), &result.length,
+                                          sam_, true);
     }
 
     Result result;
 
-private:
+  private:
     ReaderSession& session_;
     bool sam_;
     bool getResponse_;

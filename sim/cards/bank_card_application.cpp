@@ -19,14 +19,16 @@ const Bytes BankCardApplication::kPseName = Text("1PAY.SYS.DDF01");
 const Bytes BankCardApplication::kPpseName = Text("2PAY.SYS.DDF01");
 
 BankCardApplication::BankCardApplication(BankCardData data) : data_(std::move(data)) {
-    const Bytes directoryEntry = Tlv({0x61}, {Tlv({0x4F}, data_.aid), Tlv({0x50}, data_.label),
-                                              Tlv({0x87}, Bytes{0x01})});
+    const Bytes directoryEntry =
+        Tlv({0x61}, {Tlv({0x4F}, data_.aid), Tlv({0x50}, data_.label), Tlv({0x87}, Bytes{0x01})});
     pseFci = Tlv({0x6F}, {Tlv({0x84}, kPseName),
                           Tlv({0xA5}, {Tlv({0x88}, Bytes{0x01}), Tlv({0x5F, 0x2D}, "zh")})});
-    ppseFci = Tlv({0x6F}, {Tlv({0x84}, kPpseName), Tlv({0xA5}, {Tlv({0xBF, 0x0C}, {directoryEntry})})});
+    ppseFci =
+        Tlv({0x6F}, {Tlv({0x84}, kPpseName), Tlv({0xA5}, {Tlv({0xBF, 0x0C}, {directoryEntry})})});
     pseRecord = Tlv({0x70}, {directoryEntry});
-    applicationFci = Tlv({0x6F}, {Tlv({0x84}, data_.aid),
-                                  Tlv({0xA5}, {Tlv({0x50}, data_.label), Tlv({0x87}, Bytes{0x01})})});
+    applicationFci =
+        Tlv({0x6F}, {Tlv({0x84}, data_.aid),
+                     Tlv({0xA5}, {Tlv({0x50}, data_.label), Tlv({0x87}, Bytes{0x01})})});
     Bytes recordBody = data_.elementsBeforeTrack2;
     const Bytes track2 = Tlv({0x57}, data_.track2);
     recordBody.insert(recordBody.end(), track2.begin(), track2.end());

@@ -26,7 +26,7 @@ struct BankCardData {
 // entry in its FCI) and the payment application, whose SFI 1 record 1 carries track 2.
 // SELECT by name and READ RECORD; the record read depends on what is selected.
 class BankCardApplication : public ApduResponder {
-public:
+  public:
     static const std::vector<std::uint8_t> kPseName;
     static const std::vector<std::uint8_t> kPpseName;
 
@@ -35,14 +35,14 @@ public:
     // The answers as built from the data; a test may put others in their place.
     std::vector<std::uint8_t> pseFci;
     std::vector<std::uint8_t> ppseFci;
-    std::vector<std::uint8_t> pseRecord;          // SFI 1 record 1 under the PSE
+    std::vector<std::uint8_t> pseRecord;  // SFI 1 record 1 under the PSE
     std::vector<std::uint8_t> applicationFci;
     std::vector<std::uint8_t> applicationRecord;  // SFI 1 record 1 under the application
 
     void Reset() override { selected_ = Selected::kNothing; }
     ApduAnswer Process(std::span<const std::uint8_t> command) override;
 
-private:
+  private:
     enum class Selected { kNothing, kPse, kPpse, kApplication };
 
     ApduAnswer Select(const CommandApdu& apdu);

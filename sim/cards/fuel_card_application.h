@@ -26,7 +26,7 @@ struct FuelCardData {
 // PIN with a try counter (63 Cx with the tries left, then 69 83), GET BALANCE (80 5C, after
 // VERIFY) and READ RECORD of the log file (P2 C4, records from 1; 6A 83 past the last).
 class FuelCardApplication : public ApduResponder {
-public:
+  public:
     explicit FuelCardApplication(FuelCardData data);
 
     // The two issuers' cards: AID A0 00 00 00 03 "SINOPEC" / "PETROCHINA", and an FCI
@@ -44,7 +44,7 @@ public:
     void Reset() override;
     ApduAnswer Process(std::span<const std::uint8_t> command) override;
 
-private:
+  private:
     ApduAnswer Verify(const CommandApdu& apdu);
 
     FuelCardData data_;

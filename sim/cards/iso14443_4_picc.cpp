@@ -228,9 +228,7 @@ std::optional<std::vector<std::uint8_t>> Iso14443_4Picc::OnSBlock(
     }
 }
 
-std::size_t Iso14443_4Picc::MaxInf() const {
-    return fsd_ - 1 - (cidInBlocks_ ? 1 : 0) - kEdcSize;
-}
+std::size_t Iso14443_4Picc::MaxInf() const { return fsd_ - 1 - (cidInBlocks_ ? 1 : 0) - kEdcSize; }
 
 std::vector<std::uint8_t> Iso14443_4Picc::NextAnswerBlock() {
     if (wtxLeft_ > 0) {

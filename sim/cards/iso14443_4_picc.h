@@ -31,7 +31,7 @@ struct AtsParameters {
 // CID is 0), no NAD, within its FSC, and fitting the exchange under way. Anything
 // else is left unanswered, as the standard wants of a card.
 class Iso14443_4Picc {
-public:
+  public:
     enum class State {
         kIdle,            // not activated, or deselected: the card answers nothing
         kWaitingForRats,  // type A card selected at layer 3
@@ -80,7 +80,7 @@ public:
     const std::vector<std::vector<std::uint8_t>>& apdus() const { return apdus_; }
     ApduResponder* application() const { return application_.get(); }
 
-private:
+  private:
     // Longest command the card assembles from a chain.
     static constexpr std::size_t kMaxCommand = 4096;
 

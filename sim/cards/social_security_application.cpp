@@ -11,7 +11,7 @@ using Bytes = std::vector<std::uint8_t>;
 }  // namespace
 
 // "sx1.sh." and the GBK bytes of the four characters "social security".
-const Bytes SocialSecurityApplication::kDfName = {'s', 'x', '1', '.', 's',  'h',  '.',  0xC9,
+const Bytes SocialSecurityApplication::kDfName = {'s',  'x',  '1',  '.',  's',  'h',  '.', 0xC9,
                                                   0xE7, 0xBB, 0xE1, 0xB1, 0xA3, 0xD5, 0xCF};
 
 SocialSecurityApplication::SocialSecurityApplication(Records ef05, Records ef06)

@@ -16,7 +16,7 @@ namespace sim {
 // as tag (its number), length and data. SELECT (MF by identifier, DF by name, EF by
 // identifier within the DF) and READ RECORD of the current EF.
 class SocialSecurityApplication : public ApduResponder {
-public:
+  public:
     static const std::vector<std::uint8_t> kDfName;
 
     using Records = std::map<std::uint8_t, std::vector<std::uint8_t>>;
@@ -25,7 +25,7 @@ public:
     void Reset() override;
     ApduAnswer Process(std::span<const std::uint8_t> command) override;
 
-private:
+  private:
     enum class Level { kNone, kMaster, kApplication };
 
     ApduAnswer Select(const CommandApdu& apdu);

@@ -17,7 +17,7 @@ namespace sim {
 // once the card is selected. S(DESELECT) halts the card at layer 3. It has no memory
 // blocks: Mifare reads and writes get no answer.
 class TypeACpuCard : public TypeACard {
-public:
+  public:
     TypeACpuCard(std::shared_ptr<ApduResponder> application, AtsParameters ats = {},
                  std::array<std::uint8_t, 4> uid = {0x5A, 0x11, 0x22, 0x33});
 
@@ -38,10 +38,10 @@ public:
 
     Iso14443_4Picc& picc() { return picc_; }
 
-protected:
+  protected:
     void OnDeactivated() override { picc_.Deactivate(); }
 
-private:
+  private:
     Iso14443_4Picc picc_;
     std::array<std::uint8_t, 4> uid_;
 };

@@ -15,7 +15,7 @@ constexpr std::uint8_t kTypeBFsdi = 8;
 
 // The type B card's application, reached through the card (which may swap it).
 class CardApplication : public ApduResponder {
-public:
+  public:
     explicit CardApplication(const TypeBCard& card) : card_(card) {}
     void Reset() override {
         if (card_.application() != nullptr) card_.application()->Reset();
@@ -25,7 +25,7 @@ public:
         return card_.application()->Process(command);
     }
 
-private:
+  private:
     const TypeBCard& card_;
 };
 
@@ -33,15 +33,15 @@ Reply Failed() { return Reply::Failure(LCEC_SEND_COMMAND); }
 
 }  // namespace
 
-CpuCardCommands::CpuCardCommands(SimulatedReader& reader, const CardField& field)
-    : field_(field) {
+CpuCardCommands::CpuCardCommands(SimulatedReader& reader, const CardField& field) : field_(field) {
     reader.SetHandler(kCommand, [this](const Request& request) { return Handle(request); });
 }
 
 void CpuCardCommands::PresentTypeB(std::shared_ptr<TypeBCard> card) {
     typeB_ = std::move(card);
-    typeBPicc_ = typeB_ ? std::make_unique<Iso14443_4Picc>(std::make_shared<CardApplication>(*typeB_))
-                        : nullptr;
+    typeBPicc_ = typeB_
+                     ? std::make_unique<Iso14443_4Picc>(std::make_shared<CardApplication>(*typeB_))
+                     : nullptr;
 }
 
 Iso14443_4Picc* CpuCardCommands::ActiveTypeB() {

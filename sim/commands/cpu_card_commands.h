@@ -30,7 +30,7 @@ namespace sim {
 // Failure codes (all 19, LCEC_SEND_COMMAND): no ISO 14443-4 card active, the card silent
 // or breaking the protocol, an answer longer than a reply holds, a malformed request.
 class CpuCardCommands {
-public:
+  public:
     static constexpr std::uint8_t kCommand = 14;
 
     CpuCardCommands(SimulatedReader& reader, const CardField& field);
@@ -47,7 +47,7 @@ public:
     const std::vector<std::vector<std::uint8_t>>& Frames() const { return frames_; }
     const std::vector<std::vector<std::uint8_t>>& Apdus() const { return apdus_; }
 
-private:
+  private:
     Reply Handle(const Request& request);
     Reply PassFrame(std::span<const std::uint8_t> frame);
     Reply PassApdu(std::span<const std::uint8_t> apdu);

@@ -12,7 +12,7 @@ constexpr unsigned kMaxWtx = 64;
 // The frames of one exchange: every block carries the card's CID when it has one other
 // than 0.
 class Link {
-public:
+  public:
     explicit Link(Iso14443_4Picc& card)
         : card_(card), withCid_(card.cidSupported() && card.cid() != 0) {}
 
@@ -34,7 +34,7 @@ public:
 
     std::size_t MaxInf() const { return card_.fsc() - 3 - (withCid_ ? 1 : 0); }
 
-private:
+  private:
     Iso14443_4Picc& card_;
     bool withCid_;
 };

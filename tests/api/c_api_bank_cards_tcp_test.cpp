@@ -29,8 +29,8 @@ struct NetworkReader {
     NetworkReader() {
         sim::BankCardData bank;
         bank.track2 = {0x62, 0x28, 0x48, 0x00, 0x31, 0x41, 0x59, 0x26, 0xD2, 0x71};
-        field.PresentTypeA(std::make_shared<sim::TypeACpuCard>(
-            std::make_shared<sim::BankCardApplication>(bank)));
+        field.PresentTypeA(
+            std::make_shared<sim::TypeACpuCard>(std::make_shared<sim::BankCardApplication>(bank)));
         sim::FuelCardData fuel =
             sim::FuelCardApplication::Sinopec({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11},
                                               {0x20, 0x24, 0x01, 0x01}, {0x20, 0x34, 0x01, 0x01});

@@ -92,7 +92,8 @@ TEST(BankCardExportsTest, ContactlessNumberFromTrack2) {
         std::memset(number, 0x55, sizeof number);
         ASSERT_EQ(KorviCardGetBankCardNo(bench.handle, number, 32), 1);
         EXPECT_STREQ(number, c.contactless);
-        EXPECT_TRUE(std::all_of(number + std::strlen(number), number + 32, [](char b) { return b == 0; }));
+        EXPECT_TRUE(
+            std::all_of(number + std::strlen(number), number + 32, [](char b) { return b == 0; }));
         EXPECT_EQ(number[32], 0x55) << "nothing past the size given";
         const std::vector<Bytes> expected = {SelectByName(sim::BankCardApplication::kPpseName),
                                              SelectByName(data.aid),
@@ -123,8 +124,9 @@ TEST(BankCardExportsTest, ContactNumberFromTrack2InTheSamSlot) {
         EXPECT_EQ(apdus[3], (Bytes{0x00, 0xB2, 0x01, 0x0C,
                                    static_cast<std::uint8_t>(application->pseRecord.size())}));
         EXPECT_EQ(apdus[4], SelectByName(data.aid));
-        EXPECT_EQ(apdus[7], (Bytes{0x00, 0xB2, 0x01, 0x0C,
-                                   static_cast<std::uint8_t>(application->applicationRecord.size())}));
+        EXPECT_EQ(apdus[7],
+                  (Bytes{0x00, 0xB2, 0x01, 0x0C,
+                         static_cast<std::uint8_t>(application->applicationRecord.size())}));
     }
 }
 
@@ -138,19 +140,22 @@ TEST(BankCardExportsTest, CardDataThatDoesNotHoldTogetherFails) {
     const Case cases[] = {
         {"AID of 4 bytes",
          [](sim::BankCardApplication& a) {
-             a.ppseFci = Tlv({0x6F}, {Tlv({0x84}, sim::BankCardApplication::kPpseName),
-                                      Tlv({0xA5}, {Tlv({0xBF, 0x0C}, {Tlv({0x61}, {Tlv({0x4F}, Bytes(4, 0xA0))})})})});
+             a.ppseFci = Tlv(
+                 {0x6F},
+                 {Tlv({0x84}, sim::BankCardApplication::kPpseName),
+                  Tlv({0xA5}, {Tlv({0xBF, 0x0C}, {Tlv({0x61}, {Tlv({0x4F}, Bytes(4, 0xA0))})})})});
          },
          1},
         {"AID of 17 bytes",
          [](sim::BankCardApplication& a) {
-             a.ppseFci = Tlv({0x6F}, {Tlv({0x84}, sim::BankCardApplication::kPpseName),
-                                      Tlv({0xA5}, {Tlv({0xBF, 0x0C}, {Tlv({0x61}, {Tlv({0x4F}, Bytes(17, 0xA0))})})})});
+             a.ppseFci = Tlv(
+                 {0x6F},
+                 {Tlv({0x84}, sim::BankCardApplication::kPpseName),
+                  Tlv({0xA5}, {Tlv({0xBF, 0x0C}, {Tlv({0x61}, {Tlv({0x4F}, Bytes(17, 0xA0))})})})});
          },
          1},
         {"AID length past the answer",
-         [](sim::BankCardApplication& a) { a.ppseFci.resize(a.ppseFci.size() - 3); },
-         1},
+         [](sim::BankCardApplication& a) { a.ppseFci.resize(a.ppseFci.size() - 3); }, 1},
         {"directory entry outside the FCI template",
          [](sim::BankCardApplication& a) {
              a.ppseFci = Cat(Tlv({0x6F}, {Tlv({0x84}, sim::BankCardApplication::kPpseName)}),
@@ -198,8 +203,9 @@ TEST(BankCardExportsTest, ShortOrMissingOutputFailsBeforeSending) {
 const Bytes kName = {0xD5, 0xC5, 0xC8, 0xFD};  // two characters in GBK
 
 sim::SocialSecurityApplication::Records CardFile(Bytes cardNumber = Text("A12345678")) {
-    return {{1, {0x11, 0x00, 0x00, 0xD1, 0x56, 0x00, 0x00, 0x05, 0x86, 0x00, 0x00, 0x00, 0x01,
-                 0x23, 0x45, 0xAB}},
+    return {{1,
+             {0x11, 0x00, 0x00, 0xD1, 0x56, 0x00, 0x00, 0x05, 0x86, 0x00, 0x00, 0x00, 0x01, 0x23,
+              0x45, 0xAB}},
             {2, {'3'}},
             {3, Text("2.00")},
             {4, {0x31, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x12, 0x34}},
@@ -209,17 +215,14 @@ sim::SocialSecurityApplication::Records CardFile(Bytes cardNumber = Text("A12345
 }
 
 sim::SocialSecurityApplication::Records HolderFile(Bytes name = kName) {
-    return {{1, Text("110101199001011234")},
-            {2, std::move(name)},
-            {3, {'1'}},
-            {4, {0x01}},
-            {5, {0x01, 0x02, 0x03}},
-            {6, {0x19, 0x90, 0x01, 0x01}}};
+    return {{1, Text("110101199001011234")}, {2, std::move(name)},         {3, {'1'}}, {4, {0x01}},
+            {5, {0x01, 0x02, 0x03}},         {6, {0x19, 0x90, 0x01, 0x01}}};
 }
 
 TEST(SocialSecurityExportsTest, HolderRecordFromTheSamSlot) {
     CpuCardBench bench;
-    bench.InsertContactCard(std::make_shared<sim::SocialSecurityApplication>(CardFile(), HolderFile()));
+    bench.InsertContactCard(
+        std::make_shared<sim::SocialSecurityApplication>(CardFile(), HolderFile()));
     std::vector<std::uint8_t> record(216, 0xEE);
     ASSERT_EQ(KorviCardGetSocialSecurityInfoBy7816(bench.handle, record.data()), 1);
     std::vector<std::uint8_t> expected(216, 0);
@@ -256,7 +259,8 @@ TEST(SocialSecurityExportsTest, BasicInformationOverEitherPath) {
     for (const bool contact : {false, true}) {
         SCOPED_TRACE(contact ? "SAM slot" : "field");
         CpuCardBench bench;
-        auto application = std::make_shared<sim::SocialSecurityApplication>(CardFile(), HolderFile());
+        auto application =
+            std::make_shared<sim::SocialSecurityApplication>(CardFile(), HolderFile());
         if (contact) {
             bench.InsertContactCard(application);
         } else {
@@ -313,7 +317,8 @@ const std::array<std::uint8_t, 4> kValidTo = {0x20, 0x30, 0x03, 0x14};
 
 std::array<std::uint8_t, 23> LogRecord(std::uint8_t n) {
     std::array<std::uint8_t, 23> record{};
-    for (std::size_t i = 0; i < record.size(); ++i) record[i] = static_cast<std::uint8_t>(n * 16 + i);
+    for (std::size_t i = 0; i < record.size(); ++i)
+        record[i] = static_cast<std::uint8_t>(n * 16 + i);
     return record;
 }
 
@@ -321,12 +326,13 @@ sim::FuelCardData Sinopec(std::size_t records) {
     sim::FuelCardData data = sim::FuelCardApplication::Sinopec(kSinopecNo, kIssued, kValidTo);
     data.pin = {0x12, 0x34, 0x56};
     data.balance = 123456;
-    for (std::size_t i = 0; i < records; ++i) data.records.push_back(LogRecord(static_cast<std::uint8_t>(i + 1)));
+    for (std::size_t i = 0; i < records; ++i)
+        data.records.push_back(LogRecord(static_cast<std::uint8_t>(i + 1)));
     return data;
 }
 
 class FuelCardExports : public ::testing::Test {
-protected:
+  protected:
     std::shared_ptr<sim::FuelCardApplication> Insert(sim::FuelCardData data) {
         auto application = std::make_shared<sim::FuelCardApplication>(std::move(data));
         bench.InsertContactCard(application);
@@ -345,7 +351,8 @@ TEST_F(FuelCardExports, SinopecCardWithPinBalanceAndLog) {
     Insert(Sinopec(3));
     KorviCardSinopecCardParam card = Blank();
     ASSERT_EQ(KorviCardGetSinopecCardInfo(bench.handle, &card, "123456"), 1);
-    EXPECT_EQ(Slice(card.arrCardNo, 0, 16), Cat(Bytes(kSinopecNo.begin(), kSinopecNo.end()), Bytes(5, 0)));
+    EXPECT_EQ(Slice(card.arrCardNo, 0, 16),
+              Cat(Bytes(kSinopecNo.begin(), kSinopecNo.end()), Bytes(5, 0)));
     EXPECT_EQ(Slice(card.arrSignedDate, 0, 4), Bytes(kIssued.begin(), kIssued.end()));
     EXPECT_EQ(Slice(card.arrValidityEndDate, 0, 4), Bytes(kValidTo.begin(), kValidTo.end()));
     EXPECT_EQ(card.nCardBalance, 123456);
@@ -362,7 +369,8 @@ TEST_F(FuelCardExports, SinopecCardWithPinBalanceAndLog) {
     }
     const std::vector<Bytes> apdus = SamApdus(bench);
     ASSERT_EQ(apdus.size(), 14u) << "select, get response, verify, balance, 10 records";
-    EXPECT_EQ(apdus[0], SelectByName({0xA0, 0x00, 0x00, 0x00, 0x03, 'S', 'I', 'N', 'O', 'P', 'E', 'C'}));
+    EXPECT_EQ(apdus[0],
+              SelectByName({0xA0, 0x00, 0x00, 0x00, 0x03, 'S', 'I', 'N', 'O', 'P', 'E', 'C'}));
     EXPECT_EQ(apdus[2], (Bytes{0x00, 0x20, 0x00, 0x00, 0x03, 0x12, 0x34, 0x56}));
     EXPECT_EQ(apdus[3], (Bytes{0x80, 0x5C, 0x00, 0x01, 0x04}));
     EXPECT_EQ(apdus[13], (Bytes{0x00, 0xB2, 0x0A, 0xC4, 0x17}));
@@ -417,8 +425,8 @@ TEST_F(FuelCardExports, PinTextsAndTheirOutcomes) {
 
 TEST_F(FuelCardExports, PinTextsOfAnotherFormAreRefusedBeforeAnythingIsSent) {
     auto application = Insert(Sinopec(1));
-    const char* refused[] = {"12345", "1234567", "12345G", "", "E7E7E7E7", "cardno", " 12345",
-                             "CARDNO0", "12 456"};
+    const char* refused[] = {"12345",  "1234567", "12345G",  "",      "E7E7E7E7",
+                             "cardno", " 12345",  "CARDNO0", "12 456"};
     for (const char* pin : refused) {
         SCOPED_TRACE(pin);
         KorviCardSinopecCardParam card = Blank();
@@ -460,7 +468,8 @@ TEST_F(FuelCardExports, PetroChinaCard) {
     EXPECT_EQ(card.nCardBalance, 500);
     EXPECT_EQ(card.arrSinopecRecord[1].arrEtNo[0], LogRecord(2)[0]);
     const std::vector<Bytes> apdus = SamApdus(bench);
-    EXPECT_EQ(apdus[2], (Bytes{0x00, 0x20, 0x00, 0x00, 0x03, 0xE7, 0xE7, 0xE7})) << "no built-in PIN";
+    EXPECT_EQ(apdus[2], (Bytes{0x00, 0x20, 0x00, 0x00, 0x03, 0xE7, 0xE7, 0xE7}))
+        << "no built-in PIN";
 
     EXPECT_EQ(KorviCardGetPetroChinaCardInfo(bench.handle, &card, "000000"), 0);
     card = Blank();
@@ -472,7 +481,8 @@ TEST_F(FuelCardExports, ALogStatusOfNinetyWithAQualifierFails) {
     const sim::FuelCardData data = Sinopec(0);
     auto script = std::make_shared<sim::ApduScript>();
     script->Add(SelectByName(data.aid), {data.fci, 0x90, 0x00});
-    script->Add({0x00, 0x20, 0x00, 0x00, 0x03, 0x12, 0x34, 0x56}, sim::ApduAnswer::Status(0x90, 0x00));
+    script->Add({0x00, 0x20, 0x00, 0x00, 0x03, 0x12, 0x34, 0x56},
+                sim::ApduAnswer::Status(0x90, 0x00));
     script->Add({0x80, 0x5C, 0x00, 0x01, 0x04}, {{0, 0, 0, 9}, 0x90, 0x00});
     script->Add({0x00, 0xB2, 0x01, 0xC4, 0x17}, {Bytes(23, 0x31), 0x90, 0x01});
     bench.InsertContactCard(script);
@@ -484,7 +494,8 @@ TEST_F(FuelCardExports, ALogStatusOfNinetyWithAQualifierFails) {
 TEST_F(FuelCardExports, ShortFciFails) {
     const sim::FuelCardData data = Sinopec(0);
     auto script = std::make_shared<sim::ApduScript>();
-    script->Add(SelectByName(data.aid), {Bytes(data.fci.begin(), data.fci.begin() + 40), 0x90, 0x00});
+    script->Add(SelectByName(data.aid),
+                {Bytes(data.fci.begin(), data.fci.begin() + 40), 0x90, 0x00});
     bench.InsertContactCard(script);
     KorviCardSinopecCardParam card = Blank();
     EXPECT_EQ(KorviCardGetSinopecCardInfo(bench.handle, &card, "123456"), 0);

@@ -21,8 +21,8 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr int kBlockLayerFailure = 0xF4;
 constexpr int kReaderCommandFailed = 19;
 
-const Bytes kSelectApplication = {0x00, 0xA4, 0x04, 0x00, 0x07, 0xA0, 0x00,
-                                  0x00, 0x00, 0x03, 0x10, 0x10};
+const Bytes kSelectApplication = {0x00, 0xA4, 0x04, 0x00, 0x07, 0xA0,
+                                  0x00, 0x00, 0x00, 0x03, 0x10, 0x10};
 
 Bytes Counting(std::size_t count, std::uint8_t first) {
     Bytes bytes(count);
@@ -37,7 +37,9 @@ Bytes Cat(Bytes a, const Bytes& b) {
 
 Bytes Head(const std::uint8_t* bytes, std::size_t count) { return Bytes(bytes, bytes + count); }
 
-Bytes Result(const KorviCardParam& r) { return Head(r.arrCosResultBuffer, r.unCosReultBufferLength); }
+Bytes Result(const KorviCardParam& r) {
+    return Head(r.arrCosResultBuffer, r.unCosReultBufferLength);
+}
 
 KorviCardParam Cos(const Bytes& apdu) {
     KorviCardParam record{};
@@ -61,7 +63,7 @@ std::shared_ptr<sim::ApduScript> Application() {
 }
 
 class CpuCardExports : public ::testing::Test {
-protected:
+  protected:
     CpuCardExports() { card = bench.PresentCpuCard(script); }
 
     CpuCardBench bench;
@@ -111,7 +113,8 @@ TEST_F(CpuCardExports, AnAnswerPastTheResultBufferFailsAndLeavesTheRecord) {
     EXPECT_EQ(KorviCardSendCOSCommand(bench.handle, &record), 0);
     EXPECT_EQ(KorviCardGetErrorCode(bench.handle), kBlockLayerFailure);
     EXPECT_EQ(record.unCosReultBufferLength, 7u);
-    EXPECT_TRUE(std::all_of(std::begin(record.arrCosResultBuffer), std::end(record.arrCosResultBuffer),
+    EXPECT_TRUE(std::all_of(std::begin(record.arrCosResultBuffer),
+                            std::end(record.arrCosResultBuffer),
                             [](std::uint8_t b) { return b == 0x5A; }));
 }
 
@@ -175,7 +178,8 @@ TEST_F(CpuCardExports, SelectByNameAndReadBinaryStoreWithinTheRoomGiven) {
               (Bytes{0x6F, 0x03, 0x84, 0x01, 0x31, 0x90, 0x00}));
     length = sizeof output;
     ASSERT_EQ(KorviCardCpuCardReadBinary(bench.handle, 4, output, &length), 1);
-    EXPECT_EQ(Head(output, static_cast<std::size_t>(length)), Cat(Counting(16, 0x40), {0x90, 0x00}));
+    EXPECT_EQ(Head(output, static_cast<std::size_t>(length)),
+              Cat(Counting(16, 0x40), {0x90, 0x00}));
     EXPECT_EQ(card->picc().apdus().back(), (Bytes{0x00, 0xB0, 0x84, 0x00, 0x00}));
 
     std::vector<std::uint8_t> room(64 + 8, 0xEE);
@@ -192,7 +196,9 @@ TEST_F(CpuCardExports, SelectByNameAndReadBinaryStoreWithinTheRoomGiven) {
     length = 256;
     EXPECT_EQ(KorviCardCpuCardSelectByName(bench.handle, "1PAY.SYS.DDF01", nullptr, &length), 0);
     EXPECT_EQ(KorviCardCpuCardSelectByName(bench.handle, nullptr, output, &length), 0);
-    EXPECT_EQ(KorviCardCpuCardSelectByName(bench.handle, std::string(251, 'N').c_str(), output, &length), 0);
+    EXPECT_EQ(
+        KorviCardCpuCardSelectByName(bench.handle, std::string(251, 'N').c_str(), output, &length),
+        0);
     EXPECT_EQ(KorviCardCpuCardReadBinary(bench.handle, 4, output, nullptr), 0);
     EXPECT_EQ(bench.Commands(), (Bytes{14, 14})) << "the read of SFI 6 and its R(ACK) only";
 }

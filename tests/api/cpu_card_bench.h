@@ -16,7 +16,7 @@
 // API handle on the callback route: a contactless CPU card goes into the field, a contact
 // card into slot 0.
 class CpuCardBench : public SimHandleBench {
-public:
+  public:
     using Bytes = std::vector<std::uint8_t>;
 
     std::shared_ptr<sim::TypeACpuCard> PresentCpuCard(std::shared_ptr<sim::ApduResponder> app,
@@ -34,7 +34,8 @@ public:
     }
     // A contact card in slot 0, powered and reset through the exports, the log emptied.
     std::shared_ptr<sim::ContactCard> InsertContactCard(std::shared_ptr<sim::ApduResponder> app) {
-        auto card = std::make_shared<sim::ContactCard>(Bytes{0x3B, 0x02, 0x14, 0x50}, std::move(app));
+        auto card =
+            std::make_shared<sim::ContactCard>(Bytes{0x3B, 0x02, 0x14, 0x50}, std::move(app));
         slots.Insert(0, card);
         KorviCardParam record{};
         KorviCardSetSamSlotIndex(handle, 0);
@@ -46,7 +47,8 @@ public:
     std::vector<Bytes> CpuPayloads() const {
         std::vector<Bytes> payloads;
         for (const sim::Request& request : reader.Requests()) {
-            if (request.command == sim::CpuCardCommands::kCommand) payloads.push_back(request.payload);
+            if (request.command == sim::CpuCardCommands::kCommand)
+                payloads.push_back(request.payload);
         }
         return payloads;
     }

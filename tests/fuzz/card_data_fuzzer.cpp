@@ -42,20 +42,21 @@ void ParseAtsBytes(std::span<const std::uint8_t> data) {
 
 // Card answers cut from the input, one per block sent.
 class ScriptedCard {
-public:
+  public:
     explicit ScriptedCard(std::span<const std::uint8_t> data) : data_(data) {}
 
     bool Transceive(std::uint8_t* response, unsigned* responseLength) {
         if (offset_ >= data_.size()) return false;
         const std::size_t length = data_[offset_++];
         const std::size_t available = std::min(length, data_.size() - offset_);
-        std::memcpy(response, data_.data() + offset_, std::min<std::size_t>(available, *responseLength));
+        std::memcpy(response, data_.data() + offset_,
+                    std::min<std::size_t>(available, *responseLength));
         offset_ += available;
         *responseLength = static_cast<unsigned>(available);
         return true;
     }
 
-private:
+  private:
     std::span<const std::uint8_t> data_;
     std::size_t offset_ = 0;
 };
@@ -69,10 +70,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     ScriptedCard card(input);
     Iso14443BlockLayer layer;
-    layer.SetTransceiveFunction([&card](const std::uint8_t*, unsigned, std::uint8_t* response,
-                                        unsigned* responseLength) {
-        return card.Transceive(response, responseLength);
-    });
+    layer.SetTransceiveFunction(
+        [&card](const std::uint8_t*, unsigned, std::uint8_t* response, unsigned* responseLength) {
+            return card.Transceive(response, responseLength);
+        });
     std::vector<std::uint8_t> ats(size > 0 ? data[0] % 64 + 1 : 1);
     unsigned atsLength = static_cast<unsigned>(ats.size());
     layer.RequestAts(0x02, size > 1 ? data[1] : 0x50, &atsLength, ats.data());

@@ -19,7 +19,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 // Answers every command with `size` bytes of data and 90 00, and keeps the commands.
 class SizedAnswer : public sim::ApduResponder {
-public:
+  public:
     sim::ApduAnswer Process(std::span<const std::uint8_t> command) override {
         commands.emplace_back(command.begin(), command.end());
         Bytes data(size);
@@ -45,7 +45,7 @@ Bytes Command(std::size_t size) {
 }
 
 class BlockLayerTest : public ::testing::Test {
-protected:
+  protected:
     void Connect(sim::AtsParameters ats = {}, std::uint8_t rats = 0x50) {
         picc = std::make_unique<sim::Iso14443_4Picc>(application, ats);
         picc->AwaitRats();
@@ -185,7 +185,8 @@ TEST_F(BlockLayerTest, AnAnswerPastTheRoomFailsWithoutWritingBeyondIt) {
     EXPECT_EQ(layer.ExchangeBlocks(Command(5), buffer.data(), 256, &length),
               Iso14443BlockLayer::kFailure);
     EXPECT_LE(length, 256u);
-    EXPECT_TRUE(std::all_of(buffer.begin() + 256, buffer.end(), [](std::uint8_t b) { return b == 0xEE; }));
+    EXPECT_TRUE(
+        std::all_of(buffer.begin() + 256, buffer.end(), [](std::uint8_t b) { return b == 0xEE; }));
 }
 
 TEST_F(BlockLayerTest, AnAnswerBlockLargerThanTheReceiveRoomFails) {
@@ -249,14 +250,15 @@ TEST_F(BlockLayerTest, AtsSetsFrameSizesAndCid) {
 }
 
 TEST_F(BlockLayerTest, AtsLongerThanTheRoomIsRefused) {
-    picc = std::make_unique<sim::Iso14443_4Picc>(application,
-                                                 sim::AtsParameters{8, 0x00, 0x70, 0x02, Bytes(20, 0x31)});
+    picc = std::make_unique<sim::Iso14443_4Picc>(
+        application, sim::AtsParameters{8, 0x00, 0x70, 0x02, Bytes(20, 0x31)});
     picc->AwaitRats();
     layer.SetTransceiveFunction([this](const std::uint8_t* block, unsigned length,
                                        std::uint8_t* response, unsigned* responseLength) {
         std::optional<Bytes> answer = picc->Receive(std::span(block, length));
         if (!answer) return false;
-        std::copy_n(answer->begin(), std::min<std::size_t>(answer->size(), *responseLength), response);
+        std::copy_n(answer->begin(), std::min<std::size_t>(answer->size(), *responseLength),
+                    response);
         *responseLength = static_cast<unsigned>(answer->size());
         return true;
     });
@@ -264,7 +266,8 @@ TEST_F(BlockLayerTest, AtsLongerThanTheRoomIsRefused) {
     unsigned length = 10;
     EXPECT_FALSE(layer.RequestAts(0x02, 0x50, &length, ats));
     EXPECT_EQ(length, 0u);
-    EXPECT_TRUE(std::all_of(std::begin(ats) + 10, std::end(ats), [](std::uint8_t b) { return b == 0; }));
+    EXPECT_TRUE(
+        std::all_of(std::begin(ats) + 10, std::end(ats), [](std::uint8_t b) { return b == 0; }));
 }
 
 TEST_F(BlockLayerTest, WithoutATransceiveFunctionNothingIsSent) {

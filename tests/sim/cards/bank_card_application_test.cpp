@@ -28,8 +28,9 @@ TEST(BankCardApplicationTest, PpseFciCarriesTheDirectoryEntryWhereReadersLookFor
     ASSERT_GE(fci.size(), 35u);
     EXPECT_EQ(fci[0], 0x6F);
     EXPECT_EQ(fci[1], fci.size() - 2);
-    EXPECT_EQ(Bytes(fci.begin() + 2, fci.begin() + 18),
-              (Bytes{0x84, 0x0E, '2', 'P', 'A', 'Y', '.', 'S', 'Y', 'S', '.', 'D', 'D', 'F', '0', '1'}));
+    EXPECT_EQ(
+        Bytes(fci.begin() + 2, fci.begin() + 18),
+        (Bytes{0x84, 0x0E, '2', 'P', 'A', 'Y', '.', 'S', 'Y', 'S', '.', 'D', 'D', 'F', '0', '1'}));
     EXPECT_EQ(fci[18], 0xA5);
     EXPECT_EQ(fci[20], 0xBF);
     EXPECT_EQ(fci[21], 0x0C);

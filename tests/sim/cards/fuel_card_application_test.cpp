@@ -26,7 +26,8 @@ const Bytes kGetBalance = {0x80, 0x5C, 0x00, 0x01, 0x04};
 TEST(FuelCardApplicationTest, FciPutsCardDataAtTheIssuersOffsets) {
     const FuelCardData sinopec = FuelCardApplication::Sinopec(
         {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, {0x20, 0x20, 0x01, 0x01}, {0x20, 0x30, 0x12, 0x31});
-    EXPECT_EQ(sinopec.aid, (Bytes{0xA0, 0x00, 0x00, 0x00, 0x03, 'S', 'I', 'N', 'O', 'P', 'E', 'C'}));
+    EXPECT_EQ(sinopec.aid,
+              (Bytes{0xA0, 0x00, 0x00, 0x00, 0x03, 'S', 'I', 'N', 'O', 'P', 'E', 'C'}));
     ASSERT_GE(sinopec.fci.size(), 49u);
     EXPECT_EQ(Bytes(sinopec.fci.begin() + 30, sinopec.fci.begin() + 41),
               (Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
@@ -40,9 +41,12 @@ TEST(FuelCardApplicationTest, FciPutsCardDataAtTheIssuersOffsets) {
         {1, 2, 3, 4, 5, 6, 7, 8}, {0x20, 0x21, 0x01, 0x01}, {0x20, 0x31, 0x12, 0x31});
     EXPECT_EQ(petro.aid.size(), 15u);
     ASSERT_GE(petro.fci.size(), 56u);
-    EXPECT_EQ(Bytes(petro.fci.begin() + 40, petro.fci.begin() + 48), (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
-    EXPECT_EQ(Bytes(petro.fci.begin() + 48, petro.fci.begin() + 52), (Bytes{0x20, 0x21, 0x01, 0x01}));
-    EXPECT_EQ(Bytes(petro.fci.begin() + 52, petro.fci.begin() + 56), (Bytes{0x20, 0x31, 0x12, 0x31}));
+    EXPECT_EQ(Bytes(petro.fci.begin() + 40, petro.fci.begin() + 48),
+              (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(Bytes(petro.fci.begin() + 48, petro.fci.begin() + 52),
+              (Bytes{0x20, 0x21, 0x01, 0x01}));
+    EXPECT_EQ(Bytes(petro.fci.begin() + 52, petro.fci.begin() + 56),
+              (Bytes{0x20, 0x31, 0x12, 0x31}));
 }
 
 TEST(FuelCardApplicationTest, PinTriesCountDownThenTheCardBlocks) {

@@ -13,7 +13,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 // Answers every command with the same data and 90 00, and keeps what it was given.
 class FixedAnswer : public ApduResponder {
-public:
+  public:
     explicit FixedAnswer(Bytes data) : data_(std::move(data)) {}
     ApduAnswer Process(std::span<const std::uint8_t> command) override {
         commands.emplace_back(command.begin(), command.end());
@@ -24,7 +24,7 @@ public:
     std::vector<Bytes> commands;
     int resets = 0;
 
-private:
+  private:
     Bytes data_;
 };
 
@@ -42,7 +42,7 @@ Bytes Cat(Bytes a, const Bytes& b) {
 }
 
 class PiccTest : public ::testing::Test {
-protected:
+  protected:
     void Make(Bytes answerData, AtsParameters ats = {}) {
         app = std::make_shared<FixedAnswer>(std::move(answerData));
         picc = std::make_unique<Iso14443_4Picc>(app, ats);
@@ -77,8 +77,8 @@ TEST_F(PiccTest, RatsSetsFrameSizeAndCid) {
         unsigned fsd;
         std::uint8_t cid;
     };
-    const Case cases[] = {{0x00, 16, 0}, {0x50, 64, 0}, {0x53, 64, 3}, {0x80, 256, 0},
-                          {0xA1, 256, 1}};
+    const Case cases[] = {
+        {0x00, 16, 0}, {0x50, 64, 0}, {0x53, 64, 3}, {0x80, 256, 0}, {0xA1, 256, 1}};
     for (const Case& c : cases) {
         Make({});
         ASSERT_TRUE(Send({0xE0, c.parameter}).has_value());
@@ -241,8 +241,8 @@ TEST_F(PiccTest, BlocksBeyondTheCardsFrameSizeOrWithUnknownCodingAreIgnored) {
     ASSERT_TRUE(Send({0xE0, 0x80}));
     EXPECT_EQ(Send(Cat({0x02}, Counting(14))), std::nullopt);
     EXPECT_EQ(Send(Cat({0x02}, Counting(13))), (Bytes{0x02, 0x90, 0x00}));
-    const Bytes invalid[] = {{0x22, 0x00}, {0x07, 0x00, 0x00}, {0xA6}, {0xA2, 0x00}, {0xD2},
-                             {0xC2, 0x00}, {0x42}};
+    const Bytes invalid[] = {{0x22, 0x00}, {0x07, 0x00, 0x00}, {0xA6}, {0xA2, 0x00},
+                             {0xD2},       {0xC2, 0x00},       {0x42}};
     for (const Bytes& frame : invalid) {
         EXPECT_EQ(Send(frame), std::nullopt) << int(frame[0]);
     }

@@ -26,8 +26,9 @@ Bytes Cat(Bytes a, const Bytes& b) {
 }
 
 Bytes LengthForm(const Bytes& frame) {
-    return Cat({static_cast<std::uint8_t>(frame.size() >> 8), static_cast<std::uint8_t>(frame.size())},
-               frame);
+    return Cat(
+        {static_cast<std::uint8_t>(frame.size() >> 8), static_cast<std::uint8_t>(frame.size())},
+        frame);
 }
 
 Bytes ModeForm(std::uint8_t mode, const Bytes& bytes) {
@@ -35,11 +36,12 @@ Bytes ModeForm(std::uint8_t mode, const Bytes& bytes) {
 }
 
 class CpuCardFirmware : public ::testing::Test {
-public:
+  public:
     CpuCardFirmware() {
         application = std::make_shared<sim::ApduScript>(
             "00A4040007A0000000031010 => 6F048402AABB 9000\n"
-            "00B0*                    => " + std::string(600, 'C') + " 9000\n");
+            "00B0*                    => " +
+            std::string(600, 'C') + " 9000\n");
     }
 
     // Reply payload of command 14, or the failure code in `code`.
@@ -123,7 +125,8 @@ TEST_F(CpuCardFirmware, TheTypeBCardIsReachedAfterAttribAndLeftAfterHalt) {
     Exchange(27, {0x00}, code);
     Exchange(28, {}, code);
     ASSERT_EQ(code, kOk);
-    EXPECT_EQ(Send(ModeForm(7, select), code), (Bytes{0x6F, 0x04, 0x84, 0x02, 0xAA, 0xBB, 0x90, 0x00}));
+    EXPECT_EQ(Send(ModeForm(7, select), code),
+              (Bytes{0x6F, 0x04, 0x84, 0x02, 0xAA, 0xBB, 0x90, 0x00}));
     EXPECT_EQ(Send(ModeForm(7, select), code).size(), 8u);
     Exchange(29, {}, code);
     Send(ModeForm(7, select), code);
