@@ -216,6 +216,26 @@ TEST_F(CpuCardExports, DeselectSendsTheSBlockAndTheCardFallsSilent) {
     EXPECT_EQ(KorviCardDeselectCpuCard(bench.handle, &record), 0);
 }
 
+TEST_F(CpuCardExports, AnAnswerThatIsNoDeselectResponseFails) {
+    ASSERT_TRUE(bench.ActivateCpuCard());
+    card->picc().ReplaceNextAnswer({0xA2});
+    KorviCardParam record{};
+    EXPECT_EQ(KorviCardDeselectCpuCard(bench.handle, &record), 0);
+    EXPECT_EQ(KorviCardGetErrorCode(bench.handle), kBlockLayerFailure);
+}
+
+TEST_F(CpuCardExports, AMalformedAtsFailsTheResetAndLeavesTheRecord) {
+    card->picc().SetRawAts({0x09, 0x78, 0x00});
+    KorviCardParam record{};
+    ASSERT_EQ(KorviCardGetCardNo(bench.handle, 0x26, &record), 1);
+    std::memset(record.arrBuffer, 0x5A, sizeof record.arrBuffer);
+    record.nBufferSize = 3;
+    EXPECT_EQ(KorviCardResetCpuCardNoGetCardNo(bench.handle, &record), 0);
+    EXPECT_EQ(KorviCardGetErrorCode(bench.handle), kBlockLayerFailure);
+    EXPECT_EQ(record.nBufferSize, 3);
+    EXPECT_EQ(record.arrBuffer[0], 0x5A);
+}
+
 TEST(CpuCardExportsTest, EveryExportRefusesANullHandle) {
     KorviCardParam record{};
     KorviCardSinopecCardParam fuel{};
