@@ -60,7 +60,6 @@ class Iso14443BlockLayer {
     bool IsDeselectResponse(std::span<const std::uint8_t> answer) const;
 
     bool CidInUse() const { return (pcbBase_ & kCidFollows) != 0; }
-    std::uint8_t Cid() const { return cid_; }
     std::uint8_t BlockNumber() const { return pcbBase_ & kBlockNumber; }
     // INF bytes per block the reader's FSDI allows.
     unsigned MaxInfSize() const { return maxInf_; }

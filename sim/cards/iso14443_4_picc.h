@@ -78,7 +78,6 @@ class Iso14443_4Picc {
     const std::vector<std::vector<std::uint8_t>>& framesReceived() const { return frames_; }
     // Command APDUs handed to the application, as assembled from the I-blocks.
     const std::vector<std::vector<std::uint8_t>>& apdus() const { return apdus_; }
-    ApduResponder* application() const { return application_.get(); }
 
   private:
     // Longest command the card assembles from a chain.

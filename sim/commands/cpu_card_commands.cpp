@@ -79,7 +79,6 @@ Reply CpuCardCommands::PassFrame(std::span<const std::uint8_t> frame) {
 }
 
 Reply CpuCardCommands::PassApdu(std::span<const std::uint8_t> apdu) {
-    apdus_.emplace_back(apdu.begin(), apdu.end());
     Iso14443_4Picc* card = nullptr;
     if (auto* typeA = dynamic_cast<TypeACpuCard*>(field_.TypeA())) {
         if (typeA->state() == TypeACard::State::kActive) {

@@ -40,12 +40,9 @@ class CpuCardCommands {
     // The type B card the reader's type B commands use (the same card as theirs); null
     // takes it out.
     void PresentTypeB(std::shared_ptr<TypeBCard> card);
-    // The protocol side of the type B card (for tests to inspect or script).
-    Iso14443_4Picc* TypeBProtocol() { return typeBPicc_.get(); }
 
-    // The frames and APDUs passed to cards, in order.
+    // The frames passed to cards, in order.
     const std::vector<std::vector<std::uint8_t>>& Frames() const { return frames_; }
-    const std::vector<std::vector<std::uint8_t>>& Apdus() const { return apdus_; }
 
   private:
     Reply Handle(const Request& request);
@@ -58,7 +55,6 @@ class CpuCardCommands {
     std::shared_ptr<TypeBCard> typeB_;
     std::unique_ptr<Iso14443_4Picc> typeBPicc_;
     std::vector<std::vector<std::uint8_t>> frames_;
-    std::vector<std::vector<std::uint8_t>> apdus_;
 };
 
 }  // namespace sim
