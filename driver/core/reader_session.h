@@ -241,6 +241,38 @@ public:
     // byte the reader puts ahead of it. unCosReultBufferLength := its length.
     bool SendSamAPDU(KorviCardParam* record);
 
+    // --- Printer capture, QR relay and string commands (printer_capture.cpp, qr_relay.cpp, --
+    // --- printer_serial.cpp, string_command.cpp)                                           --
+    //
+    // Common exchange, 1000 ms each. Null pointers and counts out of range fail at once,
+    // with nothing sent and the error code untouched.
+
+    // *size := the bytes the reader's printer capture holds (reply bytes 0-3); a reply
+    // without them fails with code 3.
+    bool GetPrinterMessageSize(std::int32_t* size);
+    // *count (0-300) bytes of the capture from offset into output; *count := the bytes
+    // stored, never more than asked for.
+    bool GetPrinterMessage(std::uint8_t* output, int offset, int* count);
+    // The whole capture, 128 bytes a request and never more than the *total bytes output
+    // holds; ends at a shorter piece. *total := the bytes read.
+    bool GetPrinterAllMessage(std::uint8_t* output, int* total);
+    bool ClearPrinterBuffer();
+    // The QR-code data of an ESC/POS print job (length above 8) to the reader's QR host:
+    // the bytes after the first GS ( k store command of pL 0x5C (at most 89), else of pL
+    // 0x23 (at most 32). False, nothing sent, when the job holds neither.
+    bool SendData2QrReaderHost(const std::uint8_t* data, int length);
+    // The message (length above 0) to a printer on a serial port of its own (38400 8N1);
+    // reply := up to 128 bytes it answers within a second, *replyLength (at least 128 on
+    // entry) := their count, left as it was when none came.
+    static bool SendMessage2Printer(const char* port, const std::uint8_t* message, int length,
+                                    std::uint8_t* reply, int* replyLength);
+    // One card operation from a comma-separated command text (at most length bytes, up to
+    // its first zero): field 3 the verb, fields 5-7 its decimal or hex arguments. output
+    // (size at least 256) := the operation's result as text, "Too few parameters" (false)
+    // or "Unknown Command" (true). Arguments that are no numbers, hex texts of odd length or
+    // past their record, and results whose text does not fit output fail.
+    bool ExecStringCommand(const char* text, int length, char* output, int size);
+
     // --- CPU cards and the ISO 14443-4 block layer (cpu_card.cpp, cpu_card_apdu.cpp) ----------
     //
     // Everything here runs on this session's own block layer and reader: no call on one

@@ -499,6 +499,48 @@ KORVICARD_API int KORVICARD_CALL KorviCardGetFirewareBuildTime(int handle, char*
                                                                int size);
 
 /* ------------------------------------------------------------------------- */
+/* Printer capture, QR relay and string commands                             */
+/* ------------------------------------------------------------------------- */
+
+/* Each returns 1 for success, 0 for failure; null pointers and counts out of
+ * range fail without reaching the reader. */
+
+/* *size := the bytes the reader's copy of the print data holds. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetPrinterMessageSize(int handle, int* size);
+/* *count (0-300) bytes of the copy from offset; *count := the bytes stored. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetPrinterMessage(int handle, unsigned char* buffer,
+                                                            int offset, int* count);
+/* The whole copy, at most *total bytes (the room in buffer); *total := the
+ * bytes read. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetPrinterAllMessage(int handle, unsigned char* buffer,
+                                                               int* total);
+KORVICARD_API int KORVICARD_CALL KorviCardClearPrinterBuffer(int handle);
+/* Relays the QR-code data of an ESC/POS print job (length above 8) to the
+ * reader's QR host; fails when the job stores no QR code. */
+KORVICARD_API int KORVICARD_CALL KorviCardSendData2QrReaderHost(int handle,
+                                                                const unsigned char* data,
+                                                                int length);
+/* One card operation from a comma-separated text ("x,x,x,Read,x,4"): field 3
+ * the verb, fields 5-7 its arguments. output (size at least 256) := the
+ * result as text, "Too few parameters" or "Unknown Command". */
+KORVICARD_API int KORVICARD_CALL KorviCardExecStringCommand(int handle, const char* text,
+                                                            int length, char* output, int size);
+/* No reader: the ticket text of captured print data, its formatting commands
+ * taken out. output holds *outputLength bytes (at least length); *outputLength
+ * := the text's length. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetTextFromPrinterMessage(const unsigned char* message,
+                                                                    int length,
+                                                                    unsigned char* output,
+                                                                    int* outputLength);
+/* No reader: the message to a printer on the serial port (38400 8N1); reply
+ * (*replyLength at least 128) := up to 128 bytes it answers within a second,
+ * *replyLength := their count. */
+KORVICARD_API int KORVICARD_CALL KorviCardSendMessage2Printer(const char* port,
+                                                              const unsigned char* message,
+                                                              int length, unsigned char* reply,
+                                                              int* replyLength);
+
+/* ------------------------------------------------------------------------- */
 /* Utilities that need no reader                                             */
 /* ------------------------------------------------------------------------- */
 
