@@ -1,8 +1,8 @@
 // Card operations driven by one comma-separated command text, answered with text.
 #include "core/string_command.h"
 
+#include <algorithm>
 #include <charconv>
-#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <span>
