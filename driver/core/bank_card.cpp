@@ -23,9 +23,10 @@ constexpr std::size_t kTrack2Bytes = 10;
 constexpr std::size_t kSeparatorWindow = 19;
 
 std::vector<std::uint8_t> SelectByName(std::span<const std::uint8_t> name) {
-    std::vector<std::uint8_t> apdu = {0x00, 0xA4, 0x04, 0x00,
-                                      static_cast<std::uint8_t>(name.size())};
-    apdu.insert(apdu.end(), name.begin(), name.end());
+    std::vector<std::uint8_t> apdu(5 + name.size());
+    const std::uint8_t header[] = {0x00, 0xA4, 0x04, 0x00, static_cast<std::uint8_t>(name.size())};
+    std::copy(std::begin(header), std::end(header), apdu.begin());
+    std::copy(name.begin(), name.end(), apdu.begin() + 5);
     return apdu;
 }
 

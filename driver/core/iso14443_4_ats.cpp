@@ -1,5 +1,7 @@
 #include "core/iso14443_4_ats.h"
 
+#include <utility>
+
 std::optional<AtsInfo> ParseAts(std::span<const std::uint8_t> received) {
     if (received.empty() || received[0] == 0 || received[0] > received.size()) {
         return std::nullopt;
@@ -13,24 +15,14 @@ std::optional<AtsInfo> ParseAts(std::span<const std::uint8_t> received) {
     const std::uint8_t t0 = bytes[1];
     ats.fsci = t0 & 0x0F;
     std::size_t offset = 2;
-    const auto next = [&](std::uint8_t presence) -> std::optional<std::optional<std::uint8_t>> {
-        if ((t0 & presence) == 0) {
-            return std::optional<std::uint8_t>();
-        }
-        if (offset >= bytes.size()) {
-            return std::nullopt;
-        }
-        return std::optional<std::uint8_t>(bytes[offset++]);
-    };
-    const auto ta1 = next(0x10);
-    const auto tb1 = next(0x20);
-    const auto tc1 = next(0x40);
-    if (!ta1 || !tb1 || !tc1) {
-        return std::nullopt;
+    // Interface bytes TA1, TB1, TC1 follow T0 in that order when T0 announces them.
+    const std::pair<std::uint8_t, std::optional<std::uint8_t>*> interfaceBytes[] = {
+        {0x10, &ats.ta1}, {0x20, &ats.tb1}, {0x40, &ats.tc1}};
+    for (const auto& [presence, field] : interfaceBytes) {
+        if ((t0 & presence) == 0) continue;
+        if (offset >= bytes.size()) return std::nullopt;
+        *field = bytes[offset++];
     }
-    ats.ta1 = *ta1;
-    ats.tb1 = *tb1;
-    ats.tc1 = *tc1;
     ats.historical = bytes.subspan(offset);
     return ats;
 }
