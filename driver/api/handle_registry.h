@@ -79,11 +79,6 @@ class ReaderSession;
 // The open readers of the process.
 HandleTable<ReaderSession>& Readers();
 
-// Removes the reader from the table and clears the current CPU-card reader when it
-// names this one. The session is closed and freed once no call uses it any more.
+// Removes the reader from the table. The session is closed and freed once no call uses
+// it any more.
 void CloseReader(int handle);
-
-// The reader that the CPU-card transceive function sends through (0: none).
-void SetCurrentCpuCardReader(int handle);
-int GetCurrentCpuCardReader();
-std::shared_ptr<ReaderSession> FindCurrentCpuCardReader();

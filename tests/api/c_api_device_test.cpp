@@ -78,25 +78,6 @@ TEST(CApiDevice, SetExtendReadWriteReplacesTheTransportOfThatReaderOnly) {
     EXPECT_TRUE(Exchange(first.handle, kEchoCommand));
 }
 
-TEST(CApiDevice, CloseClearsTheCurrentCpuCardReaderItNames) {
-    CallbackReader other;
-    int handle = KorviCardOpenDevice(nullptr, 0, 0, 0, 0, sim::SimulatorTransport);
-    ASSERT_GT(handle, 0);
-    SetCurrentCpuCardReader(handle);
-    EXPECT_NE(FindCurrentCpuCardReader(), nullptr);
-    KorviCardCloseDevice(other.handle + 100000);
-    EXPECT_EQ(GetCurrentCpuCardReader(), handle);
-    KorviCardCloseDevice(handle);
-    EXPECT_EQ(GetCurrentCpuCardReader(), 0);
-    EXPECT_EQ(FindCurrentCpuCardReader(), nullptr);
-
-    SetCurrentCpuCardReader(other.handle);
-    int closedLater = KorviCardOpenDevice(nullptr, 0, 0, 0, 0, sim::SimulatorTransport);
-    KorviCardCloseDevice(closedLater);
-    EXPECT_EQ(GetCurrentCpuCardReader(), other.handle) << "closing another reader cleared it";
-    SetCurrentCpuCardReader(0);
-}
-
 TEST(CApiDevice, ASessionInUseOutlivesItsCloseAndIsFreedAfterwards) {
     int handle = KorviCardOpenDevice(nullptr, 0, 0, 0, 0, sim::SimulatorTransport);
     std::shared_ptr<ReaderSession> inUse = Readers().Find(handle);
