@@ -8,3 +8,6 @@ jobs=$(nproc)
 cmake --preset asan
 cmake --build --preset asan -j "$jobs"
 ctest --preset asan -j "$jobs"
+# The optimised build of the run command must compile warning-free too.
+cmake --preset release
+cmake --build --preset release -j "$jobs"
