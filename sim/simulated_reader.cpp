@@ -49,6 +49,11 @@ std::vector<Emission> SimulatedReader::Process(std::span<const std::uint8_t> fra
         EncodeReply(replySequence, reply.status, reply.payload, request.mask);
     std::vector<Emission> out =
         Deliver(fault ? &*fault : nullptr, bytes, reply, request, replySequence);
+    if (!out.empty()) {
+        for (const std::vector<std::uint8_t>& later : reply.laterPayloads) {
+            out.push_back({EncodeReply(replySequence, 0, later, request.mask)});
+        }
+    }
     lastReply_ = std::move(bytes);
     return out;
 }

@@ -25,9 +25,13 @@ namespace sim {
 struct Reply {
     std::uint8_t status = 0;
     std::vector<std::uint8_t> payload;  // at most 251 bytes
+    // Further success replies to the same request, each its own frame after this one (a
+    // module that answers one command with several frames). Faults act on the first reply;
+    // a reply that is lost takes these with it.
+    std::vector<std::vector<std::uint8_t>> laterPayloads;
 
-    static Reply Ok(std::vector<std::uint8_t> payload = {}) { return {0, std::move(payload)}; }
-    static Reply Failure(std::uint8_t code) { return {1, {code}}; }
+    static Reply Ok(std::vector<std::uint8_t> payload = {}) { return {0, std::move(payload), {}}; }
+    static Reply Failure(std::uint8_t code) { return {1, {code}, {}}; }
 };
 
 // Handles one command. Each command family registers its handlers from its own file, e.g.

@@ -14,6 +14,7 @@
 #include "core/transport/hid_transport_base.h"
 #include "core/transport/serial_transport_base.h"
 #include "core/transport/tcp_client.h"
+#include "korvicard/KorviCardDriver.h"  // M100UhfInventoryStruct of the UHF inventory
 
 struct KorviCardParam;  // public record, korvicard/KorviCardDriver.h
 struct KorviCardSinopecCardParam;  // public record, korvicard/KorviCardDriver.h
@@ -434,6 +435,82 @@ public:
     bool SendPs2Key(const std::uint8_t* keys, int length, std::uint32_t* result);
     // Key index (0-48) of the lottery-terminal keyboard; another index sets *result to 255.
     bool SendTiCaiKey(int index, std::uint32_t* result);
+
+    // --- M100 UHF module (m100_uhf.cpp) --------------------------------------------------------
+    //
+    // Module frames travel as the payload of reader command 30 (1000 ms), every command as a
+    // command frame (type 0); the module's answer is the frame at the start of the reply
+    // payload. An answer that is there must be a whole frame: a truncated one fails with
+    // code 3, a wrong header, checksum or end byte with code 5. "Echo": an answer whose
+    // command byte is not the command sent fails with M100ReplyError's code (32 no tag, else
+    // 1); the other commands fail so only on a response to another command (the module's
+    // error answer) and take notices. Getters need the values they read: an answer without
+    // them fails with code 3, outputs untouched. Null pointers, short buffers and values out
+    // of range fail at once, with nothing sent and the error code untouched. 16-bit values
+    // go big-endian.
+
+    // Builds the frame and runs one request and reply of command 30 (error code 1 first).
+    // False also when the frame cannot be built.
+    bool SendM100Command(std::uint8_t type, std::uint8_t command, unsigned parameterLength,
+                         const std::uint8_t* parameters);
+    // Info type 0 hardware, 1 software, 2 manufacturer: the text after the answer's first
+    // parameter, cut to size - 1 bytes and terminated. Echo. size at least 1.
+    bool GetUhfFwVersion(std::uint8_t infoType, char* output, int size);
+    // One inventory round: the tag notices that follow the command, each into the next
+    // record of uhfInventory; *count := the records filled. True as soon as 50 are stored,
+    // or when the replies stop after at least one; a module error answer fails (code 32
+    // when no tag answered). A notice that is not a whole frame, or whose EPC does not fit
+    // a record, is skipped; when nothing was stored its code (3 or 5) is the result's.
+    bool M100Inventory(int* count);
+    // *record := uhfInventory[index]; index 0-49.
+    bool M100UhfGetInventoryStruct(int index, M100UhfInventoryStruct* record);
+    // One poll of the multiple inventory: RSSI, PC and EPC of the first tag notice;
+    // *length := the EPC bytes. size at least 32; an EPC longer than size fails (code 1).
+    bool M100UhfReadMulti(std::uint8_t* rssi, std::uint16_t* pc, std::uint8_t* epc, int size,
+                          int* length);
+    bool M100UhfStopMulti();
+    // Mask: maskSize (0-32) bytes. Echo.
+    bool M100UhfSetSelectParameter(std::uint8_t selParam, std::uint32_t pointer,
+                                   std::uint8_t maskLength, std::uint8_t truncate,
+                                   const std::uint8_t* mask, int maskSize);
+    bool M100UhfSetInventoryMode(std::uint8_t mode);
+    // count (0-32) words of bank from word start (0-65535): output := the data after the
+    // answer's UL, PC and EPC; *length: room in output (at least 2 x count), then the bytes
+    // stored. Echo.
+    bool M100UhfReadData(std::uint32_t password, std::uint8_t bank, int start, int count,
+                         std::uint8_t* output, int* length);
+    // count (0-16: the command's parameters take at most 41 bytes) words of data; *length:
+    // the bytes in data (at least 2 x count), then the bytes written. Echo.
+    bool M100UhfWriteData(std::uint32_t password, std::uint8_t bank, int start, int count,
+                          const std::uint8_t* data, int* length);
+    // The 3-byte lock payload; size must be 3. Echo.
+    bool M100UhfLockUnLock(std::uint32_t password, const std::uint8_t* payload, int size);
+    // Echo.
+    bool M100UhfKill(std::uint32_t password);
+    bool M100UhfGetQueryParamter(std::uint16_t* value);
+    bool M100UhfSetQueryParamter(std::uint16_t value);
+    bool M100UhfSetRegion(std::uint8_t region);
+    bool M100UhfSetRfChannel(std::uint8_t channel);
+    bool M100UhfGetRfChannel(std::uint8_t* channel);
+    bool M100UhfSetFHSS(std::uint8_t on);
+    bool M100UhfGetPower(std::uint16_t* power);
+    bool M100UhfSetPower(std::uint16_t power);
+    bool M100UhfSetCW(std::uint8_t on);
+    bool M100UhfReadModemParameter(std::uint8_t* mixerGain, std::uint8_t* ifGain,
+                                   std::uint16_t* threshold);
+    bool M100UhfSetModemParameter(std::uint8_t mixerGain, std::uint8_t ifGain,
+                                  std::uint16_t threshold);
+    // *start, *end := the answer's first two parameters; output := the values after them
+    // when they fit *length (else false, code 1); *length := their count. Echo.
+    bool M100UhfScanJammer(std::uint8_t* start, std::uint8_t* end, std::uint8_t* output,
+                           int* length);
+    bool M100UhfScanRssi(std::uint8_t* start, std::uint8_t* end, std::uint8_t* output,
+                         int* length);
+
+    static constexpr int kM100InventorySlots = 50;
+    // Tags of the last inventory (zeroed at its start) and the records it filled.
+    std::array<M100UhfInventoryStruct, kM100InventorySlots> uhfInventory{};
+    int uhfInventoryCount = 0;
 
 private:
     // Size of a request's first packet on the current route.

@@ -499,6 +499,95 @@ KORVICARD_API int KORVICARD_CALL KorviCardGetFirewareBuildTime(int handle, char*
                                                                int size);
 
 /* ------------------------------------------------------------------------- */
+/* M100 UHF module                                                           */
+/* ------------------------------------------------------------------------- */
+
+/* One tag of the last inventory, 68 bytes. */
+typedef struct M100UhfInventoryStruct {
+    uint8_t arrEpc[64];   /*  0 EPC bytes */
+    uint8_t ucEpcLength;  /* 64 valid bytes of arrEpc */
+    uint8_t ucRssi;       /* 65 RSSI, a signed byte in dBm */
+    uint16_t usPc;        /* 66 PC word (the tag's first PC byte is the high byte) */
+} M100UhfInventoryStruct;
+
+/* Each returns 1 for success, 0 for failure. Null pointers, buffers below the
+ * stated size and values out of range fail without reaching the reader. The
+ * module's answer must be a whole frame: a truncated one fails with error code
+ * 3, a wrong checksum with 5. An error answer of the module fails with 32 when
+ * it found no tag, else 1; an answer without the values asked for with 3.
+ * 16-bit values travel big-endian to the module. */
+
+/* kind 0 hardware, 1 software, 2 manufacturer: the module's text, cut to
+ * size - 1 bytes and terminated. size at least 1. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetUhfFwVersion(int handle, int kind, char* buffer,
+                                                          int size);
+/* One inventory round: *count := the tags found (at most 50), read back with
+ * KorviCardM100UhfGetInventoryStruct. Error code 32 when no tag answered. */
+KORVICARD_API int KORVICARD_CALL KorviCardM100UhfInventory(int handle, int* count);
+/* index 0-49. */
+KORVICARD_API int KORVICARD_CALL KorviCardM100UhfGetInventoryStruct(
+    int handle, int index, M100UhfInventoryStruct* record);
+/* One multiple-inventory poll: the first tag's RSSI, PC and EPC; *length := the
+ * EPC bytes. size at least 32 (and at least the EPC's length). */
+KORVICARD_API int KORVICARD_CALL KorviCardM100UhfReadMulti(int handle, unsigned char* rssi,
+                                                           unsigned short* pc,
+                                                           unsigned char* epc, int size,
+                                                           int* length);
+KORVICARD_API int KORVICARD_CALL KorviCardM100UhfStopMulti(int handle);
+/* Transmit power in hundredths of a dBm. */
+KORVICARD_API int KORVICARD_CALL KorviCardM100UhfGetPower(int handle, unsigned short* power);
+KORVICARD_API int KORVICARD_CALL KorviCardM100UhfSetPower(int handle, int power);
+KORVICARD_API int KORVICARD_CALL KorviCardM100UhfSetRegion(int handle, int region);
+KORVICARD_API int KORVICARD_CALL KorviCardM100UhfGetRfChannel(int handle, unsigned char* channel);
+KORVICARD_API int KORVICARD_CALL KorviCardM100UhfSetRfChannel(int handle, int channel);
+/* 0xFF on, 0x00 off. */
+KORVICARD_API int KORVICARD_CALL KorviCardM100UhfSetFHSS(int handle, int on);
+KORVICARD_API int KORVICARD_CALL KorviCardM100UhfGetQueryParamter(int handle,
+                                                                  unsigned short* value);
+KORVICARD_API int KORVICARD_CALL KorviCardM100UhfSetQueryParamter(int handle, int value);
+/* 0xFF carrier on, 0x00 off. */
+KORVICARD_API int KORVICARD_CALL KorviCardM100UhfSetCW(int handle, int on);
+/* *start, *end := the channels scanned; buffer := one value per channel, at
+ * most *length bytes (else failure); *length := the values. */
+KORVICARD_API int KORVICARD_CALL KorviCardM100UhfScanJammer(int handle, unsigned char* start,
+                                                            unsigned char* end,
+                                                            unsigned char* buffer, int* length);
+KORVICARD_API int KORVICARD_CALL KorviCardM100UhfScanRssi(int handle, unsigned char* start,
+                                                          unsigned char* end,
+                                                          unsigned char* buffer, int* length);
+KORVICARD_API int KORVICARD_CALL KorviCardM100UhfReadModemParameter(int handle,
+                                                                    unsigned char* mixerGain,
+                                                                    unsigned char* ifGain,
+                                                                    unsigned short* threshold);
+KORVICARD_API int KORVICARD_CALL KorviCardM100UhfSetModemParameter(int handle, int mixerGain,
+                                                                   int ifGain, int threshold);
+/* 0 select before every inventory, 1 no select, 2 select before tag access. */
+KORVICARD_API int KORVICARD_CALL KorviCardM100UhfSetInventoryMode(int handle, int mode);
+/* Select: SelParam (target, action, bank), bit pointer, mask length in bits,
+ * truncation, and maskSize (0-32) mask bytes. */
+KORVICARD_API int KORVICARD_CALL KorviCardM100UhfSetSelectParameter(int handle, int selParam,
+                                                                    unsigned int pointer,
+                                                                    int maskLength, int truncate,
+                                                                    const unsigned char* mask,
+                                                                    int maskSize);
+/* Reads count (0-32) words from bank 0-3 at word start (0-65535) of the tag;
+ * *length: room in buffer (at least 2 x count), then the bytes read. */
+KORVICARD_API int KORVICARD_CALL KorviCardM100UhfReadData(int handle, unsigned int password,
+                                                          int bank, int start, int count,
+                                                          unsigned char* buffer, int* length);
+/* Writes count (0-16) words of data; *length: the bytes in data (at least
+ * 2 x count), then the bytes written. */
+KORVICARD_API int KORVICARD_CALL KorviCardM100UhfWriteData(int handle, unsigned int password,
+                                                           int bank, int start, int count,
+                                                           const unsigned char* data,
+                                                           int* length);
+/* The 3-byte lock payload; size must be 3. */
+KORVICARD_API int KORVICARD_CALL KorviCardM100UhfLockUnLock(int handle, unsigned int password,
+                                                            const unsigned char* payload,
+                                                            int size);
+KORVICARD_API int KORVICARD_CALL KorviCardM100UhfKill(int handle, unsigned int password);
+
+/* ------------------------------------------------------------------------- */
 /* Printer capture, QR relay and string commands                             */
 /* ------------------------------------------------------------------------- */
 
@@ -701,6 +790,11 @@ KORVICARD_LAYOUT_CHECK(offsetof(SamvLastErrorInfo, unLastPacketIndex) == 136, "p
 KORVICARD_LAYOUT_CHECK(offsetof(SamvLastErrorInfo, llPreviousCommandTime) == 140,
                        "previous time at 140");
 KORVICARD_LAYOUT_CHECK(offsetof(SamvLastErrorInfo, llLastCommandTime) == 148, "last time at 148");
+
+KORVICARD_LAYOUT_CHECK(sizeof(M100UhfInventoryStruct) == 68, "M100UhfInventoryStruct is 68 bytes");
+KORVICARD_LAYOUT_CHECK(offsetof(M100UhfInventoryStruct, ucEpcLength) == 64, "EPC length at 64");
+KORVICARD_LAYOUT_CHECK(offsetof(M100UhfInventoryStruct, ucRssi) == 65, "RSSI at 65");
+KORVICARD_LAYOUT_CHECK(offsetof(M100UhfInventoryStruct, usPc) == 66, "PC at 66");
 
 KORVICARD_LAYOUT_CHECK(sizeof(SamvTimeInfoEntry) == 8, "SamvTimeInfoEntry is 8 bytes");
 KORVICARD_LAYOUT_CHECK(offsetof(SamvTimeInfoEntry, unTimeStamp) == 4, "time stamp at 4");
