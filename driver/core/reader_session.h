@@ -242,6 +242,47 @@ public:
     // byte the reader puts ahead of it. unCosReultBufferLength := its length.
     bool SendSamAPDU(KorviCardParam* record);
 
+    // --- ESP WiFi module (esp_wifi.cpp) and its ISP flashing (esp_isp.cpp) -----------------
+    //
+    // Common exchange unless stated. Null pointers fail with nothing sent and the error code
+    // untouched. A reply shorter than what an operation reads fails with code 3. The 48-byte
+    // station block and access-point records are passed through as the module has them.
+
+    // output[0-47] := the module's station settings.
+    bool GetStaInfo(std::uint8_t* output);
+    // Sends block[0-47].
+    bool SetStaInfo(const std::uint8_t* block);
+    // *mode := the module's mode (1 station, 2 access point, 3 both).
+    bool GetWifiMode(std::uint8_t* mode);
+    // The mode (1-3) as 4 bytes; another mode fails with nothing sent.
+    bool WriteWifiMode(int mode);
+    bool WifiDisable();
+    bool WifiEnable();
+    // Reads the mode twice; writes it unless already set and waits for the module to take
+    // it. Codes: 26 the write failed or the module kept another mode, 25 a read after it.
+    bool SetWifiMode(int mode);
+    // Scans for access points: records[48 * i] := AP i for i below capacity. The scan runs
+    // min(waitMs, 5000) ms. Mode 2 cannot scan (code 20). A record that cannot be read is
+    // tried three times; true when at least one record came before a record that failed.
+    bool ScanAp(std::uint8_t* records, int capacity, int waitMs);
+
+    // The module's ROM boot loader through the reader: packets SLIP-framed, the FLASH_DATA
+    // frames in pieces of at most 48 bytes that never split an escape pair.
+    bool SendEspEnterIspCommand();
+    // The SYNC packet (command 16).
+    bool SendEspIspBeginCommand();
+    // FLASH_BEGIN for size bytes in packetCount packets of 1024 at flash offset (command 17).
+    bool SendEspFlashBegin(std::uint32_t size, std::uint32_t packetCount, std::uint32_t offset);
+    // FLASH_DATA: packet holds 24 header bytes (filled here; bytes 16-23 sent as they are)
+    // followed by the data; length counts both, 24 to 2028.
+    bool SendEspFlashData(std::uint8_t* packet, unsigned length, std::uint32_t sequence);
+    bool SendEspIspEndCommand();
+    // Called before each packet with the file position and the file size.
+    using EspFlashProgress = void (*)(int position, int size);
+    // FLASH_BEGIN for the file, then one FLASH_DATA per 1024 bytes of it; stops at the first
+    // failure. A file that cannot be read, or is larger than 2^31 - 1 bytes, fails.
+    bool WriteEspFile2Flash(const char* path, std::uint32_t offset, EspFlashProgress progress);
+
     // --- Printer capture, QR relay and string commands (printer_capture.cpp, qr_relay.cpp, --
     // --- printer_serial.cpp, string_command.cpp)                                           --
     //

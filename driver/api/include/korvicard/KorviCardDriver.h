@@ -588,6 +588,45 @@ KORVICARD_API int KORVICARD_CALL KorviCardM100UhfLockUnLock(int handle, unsigned
 KORVICARD_API int KORVICARD_CALL KorviCardM100UhfKill(int handle, unsigned int password);
 
 /* ------------------------------------------------------------------------- */
+/* ESP WiFi module and its firmware flashing                                 */
+/* ------------------------------------------------------------------------- */
+
+/* Each returns 1 for success, 0 for failure; null pointers fail without
+ * reaching the reader. Station block and access-point records are 48 bytes,
+ * passed through as the module has them. Modes: 1 station, 2 access point,
+ * 3 both. */
+
+/* buffer[0-47] := the station settings. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetStaInfo(int handle, unsigned char* buffer);
+/* Sends buffer[0-47]. */
+KORVICARD_API int KORVICARD_CALL KorviCardSetStaInfo(int handle, const unsigned char* buffer);
+KORVICARD_API int KORVICARD_CALL KorviCardGetWifiMode(int handle, unsigned char* mode);
+/* Writes the mode unless it is set already and waits (about 2 s) for the
+ * module to take it. */
+KORVICARD_API int KORVICARD_CALL KorviCardSetWifiMode(int handle, int mode);
+KORVICARD_API int KORVICARD_CALL KorviCardWifiDisable(int handle);
+KORVICARD_API int KORVICARD_CALL KorviCardWifiEnable(int handle);
+/* Scans for access points for min(waitMs, 5000) ms; buffer holds capacity
+ * records of 48 bytes. Fails in mode 2. */
+KORVICARD_API int KORVICARD_CALL KorviCardScanAp(int handle, unsigned char* buffer, int capacity,
+                                                 int waitMs);
+
+/* Progress of a firmware flashing: the file position reached and the file
+ * size, before each 1024-byte block. */
+typedef void(KORVICARD_CALL* EspFlashProgressCallBack)(int position, int size);
+
+/* Puts the module into its boot loader; then the SYNC packet. */
+KORVICARD_API int KORVICARD_CALL KorviCardSendEspEnterIspCommand(int handle);
+KORVICARD_API int KORVICARD_CALL KorviCardSendEspIspBeginCommand(int handle);
+/* Writes the file (binary) to the module's flash at offset; progress may be
+ * null. Stops at the first block the boot loader does not take. */
+KORVICARD_API int KORVICARD_CALL KorviCardWriteEspFile2Flash(int handle, const char* path,
+                                                             unsigned int offset,
+                                                             EspFlashProgressCallBack progress);
+/* Takes the module out of its boot loader. */
+KORVICARD_API int KORVICARD_CALL KorviCardSendEspIspEndCommand(int handle);
+
+/* ------------------------------------------------------------------------- */
 /* Printer capture, QR relay and string commands                             */
 /* ------------------------------------------------------------------------- */
 
