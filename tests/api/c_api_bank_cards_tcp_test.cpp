@@ -4,8 +4,6 @@
 #include <vector>
 
 #include "korvicard/KorviCardDriver.h"
-#include "sim/adapters/reader_port.h"
-#include "sim/adapters/tcp_server.h"
 #include "sim/cards/bank_card_application.h"
 #include "sim/cards/card_field.h"
 #include "sim/cards/contact_card.h"
@@ -15,6 +13,7 @@
 #include "sim/commands/mifare_commands.h"
 #include "sim/commands/sam_slot_commands.h"
 #include "sim/device/sam_slots.h"
+#include "sim_fixture/sim_tcp_bench.h"
 
 // The CPU-card, bank and fuel-card exports against the simulated reader as a networked
 // reader on 127.0.0.1.
@@ -23,10 +22,8 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr int kOpenTimeoutMs = 1000;
-
-struct NetworkReader {
-    NetworkReader() {
+struct BankAndFuelCards {
+    BankAndFuelCards() {
         sim::BankCardData bank;
         bank.track2 = {0x62, 0x28, 0x48, 0x00, 0x31, 0x41, 0x59, 0x26, 0xD2, 0x71};
         field.PresentTypeA(
@@ -40,12 +37,6 @@ struct NetworkReader {
         slots.Insert(0, std::make_shared<sim::ContactCard>(
                             Bytes{0x3B, 0x02, 0x14, 0x50},
                             std::make_shared<sim::FuelCardApplication>(fuel)));
-        server.Start();
-        handle = KorviCardOpenDevice("127.0.0.1", server.Port(), 0, 0, kOpenTimeoutMs, nullptr);
-    }
-    ~NetworkReader() {
-        KorviCardCloseDevice(handle);
-        server.Stop();
     }
 
     sim::SimulatedReader reader;
@@ -54,10 +45,8 @@ struct NetworkReader {
     sim::CpuCardCommands cpu{reader, field};
     sim::SamSlots slots;
     sim::SamSlotCommands sam{reader, slots};
-    sim::ReaderPort port{reader};
-    sim::TcpServer server{port};
-    int handle = -1;
 };
+using NetworkReader = SimTcpBench<BankAndFuelCards>;
 
 TEST(BankCardsOverTcp, BankCardInTheFieldAndFuelCardInTheSlot) {
     NetworkReader net;

@@ -5,8 +5,7 @@
 
 #include "esp_bench.h"
 #include "korvicard/KorviCardDriver.h"
-#include "sim/adapters/reader_port.h"
-#include "sim/adapters/tcp_server.h"
+#include "sim_fixture/sim_tcp_bench.h"
 
 // The WiFi module and its flashing against the simulated reader as a networked reader on
 // 127.0.0.1.
@@ -15,35 +14,13 @@ namespace {
 
 using esp_api_test::Bytes;
 
-constexpr int kOpenTimeoutMs = 1000;
-
-struct NetworkReader {
-    NetworkReader() {
-        server.Start();
-        handle = KorviCardOpenDevice("127.0.0.1", server.Port(), 0, 0, kOpenTimeoutMs, nullptr);
-    }
-    ~NetworkReader() {
-        KorviCardCloseDevice(handle);
-        server.Stop();
-    }
-    // Command codes the reader decoded, and the log emptied.
-    Bytes TakeCommands() {
-        return port.WithReader([](sim::SimulatedReader& r) {
-            Bytes commands;
-            for (const sim::Request& request : r.Requests()) commands.push_back(request.command);
-            r.ClearRequests();
-            return commands;
-        });
-    }
-
+struct EspModel {
     sim::SimulatedReader reader;
     sim::EspWifiModule module;
     sim::EspWifiCommands wifi{reader, module};
     sim::EspIspCommands isp{reader, module};
-    sim::ReaderPort port{reader};
-    sim::TcpServer server{port};
-    int handle = -1;
 };
+using NetworkReader = SimTcpBench<EspModel>;
 
 TEST(EspOverTcp, StationSettingsModeAndAFlashing) {
     esp_api_test::RecordedPauses paused;

@@ -5,11 +5,10 @@
 #include <vector>
 
 #include "korvicard/KorviCardDriver.h"
-#include "sim/adapters/reader_port.h"
-#include "sim/adapters/tcp_server.h"
 #include "sim/cards/card_field.h"
 #include "sim/cards/mifare_classic_card.h"
 #include "sim/commands/mifare_commands.h"
+#include "sim_fixture/sim_tcp_bench.h"
 
 // The Mifare exports against the simulated reader as a networked reader on 127.0.0.1.
 
@@ -18,37 +17,20 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using Card = sim::MifareClassicCard;
 
-struct NetworkReader {
-    NetworkReader() {
-        field.PresentTypeA(card);
-        server.Start();
-        handle = KorviCardOpenDevice("127.0.0.1", server.Port(), 0, 0, 1000, nullptr);
-    }
-    ~NetworkReader() {
-        KorviCardCloseDevice(handle);
-        server.Stop();
-    }
-    // Command codes the reader decoded, and the log emptied.
-    Bytes TakeCommands() {
-        return port.WithReader([](sim::SimulatedReader& r) {
-            Bytes commands;
-            for (const sim::Request& request : r.Requests()) commands.push_back(request.command);
-            r.ClearRequests();
-            return commands;
-        });
-    }
-    Card::Block Block(int block) {
-        return port.WithReader([&](sim::SimulatedReader&) { return card->RawBlock(block); });
-    }
+struct MifareModel {
+    MifareModel() { field.PresentTypeA(card); }
 
     sim::SimulatedReader reader;
     sim::CardField field;
     sim::MifareCommands mifare{reader, field};
     std::shared_ptr<Card> card = std::make_shared<Card>(
         Card::Size::k4K, std::array<std::uint8_t, 4>{0x0A, 0x0B, 0x0C, 0x0D});
-    sim::ReaderPort port{reader};
-    sim::TcpServer server{port};
-    int handle = -1;
+};
+
+struct NetworkReader : SimTcpBench<MifareModel> {
+    Card::Block Block(int block) {
+        return port.WithReader([&](sim::SimulatedReader&) { return card->RawBlock(block); });
+    }
 };
 
 TEST(CApiMifareTcp, ASectorSessionOverTheNetwork) {

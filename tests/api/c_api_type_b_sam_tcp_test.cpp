@@ -5,8 +5,6 @@
 #include <vector>
 
 #include "korvicard/KorviCardDriver.h"
-#include "sim/adapters/reader_port.h"
-#include "sim/adapters/tcp_server.h"
 #include "sim/cards/apdu_script.h"
 #include "sim/cards/card_field.h"
 #include "sim/cards/contact_card.h"
@@ -21,6 +19,7 @@
 #include "sim/commands/type_b_commands.h"
 #include "sim/device/nfc_text_buffer.h"
 #include "sim/device/sam_slots.h"
+#include "sim_fixture/sim_tcp_bench.h"
 
 // The type B, FeliCa, NFC buffer, NTAG21x and SAM slot exports against the simulated reader
 // as a networked reader on 127.0.0.1.
@@ -29,11 +28,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr int kOpenTimeoutMs = 1000;
-
-// The simulated reader with every card of these families, served over TCP.
-struct NetworkReader {
-    NetworkReader() {
+// The simulated reader with every card of these families.
+struct FamilyCards {
+    FamilyCards() {
         typeB.Present(std::make_shared<sim::TypeBCard>());
         felica.Present(std::make_shared<sim::FelicaCard>());
         tag->SetPassword({'2', '4', '6', '8'}, {0x12, 0x34});
@@ -42,25 +39,6 @@ struct NetworkReader {
                      std::make_shared<sim::ContactCard>(
                          Bytes{0x3B, 0x02, 0x14, 0x50},
                          std::make_shared<sim::ApduScript>("0084000008 => 0102030405060708 9000")));
-        server.Start();
-        handle = KorviCardOpenDevice("127.0.0.1", server.Port(), 0, 0, kOpenTimeoutMs, nullptr);
-    }
-    ~NetworkReader() {
-        KorviCardCloseDevice(handle);
-        server.Stop();
-    }
-
-    void SetProtocol(char letter) {
-        port.WithReader([&](sim::SimulatedReader&) { field.SetProtocol(letter); });
-    }
-    // Command codes the reader decoded, and the log emptied.
-    Bytes TakeCommands() {
-        return port.WithReader([](sim::SimulatedReader& r) {
-            Bytes commands;
-            for (const sim::Request& request : r.Requests()) commands.push_back(request.command);
-            r.ClearRequests();
-            return commands;
-        });
     }
 
     sim::SimulatedReader reader;
@@ -75,9 +53,13 @@ struct NetworkReader {
     sim::SamSlotCommands sam{reader, slots};
     std::shared_ptr<sim::NtagTag> tag =
         std::make_shared<sim::NtagTag>(sim::NtagTag::Model::kNtag215);
-    sim::ReaderPort port{reader};
-    sim::TcpServer server{port};
-    int handle = -1;
+};
+
+// Served over TCP.
+struct NetworkReader : SimTcpBench<FamilyCards> {
+    void SetProtocol(char letter) {
+        port.WithReader([&](sim::SimulatedReader&) { field.SetProtocol(letter); });
+    }
 };
 
 TEST(TypeBSamOverTcp, TypeBFelicaNfcBufferAndNtagCommands) {

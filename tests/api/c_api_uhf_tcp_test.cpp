@@ -4,11 +4,10 @@
 #include <vector>
 
 #include "korvicard/KorviCardDriver.h"
-#include "sim/adapters/reader_port.h"
-#include "sim/adapters/tcp_server.h"
 #include "sim/cards/uhf_tag.h"
 #include "sim/commands/m100_commands.h"
 #include "sim/device/m100_module.h"
+#include "sim_fixture/sim_tcp_bench.h"
 
 // The M100 UHF exports against the simulated reader as a networked reader on 127.0.0.1.
 
@@ -19,26 +18,15 @@ using Bytes = std::vector<std::uint8_t>;
 // The reply wait of the session: also the silence that ends an inventory.
 constexpr int kOpenTimeoutMs = 200;
 
-struct NetworkReader {
-    NetworkReader() {
-        server.Start();
-        handle = KorviCardOpenDevice("127.0.0.1", server.Port(), 0, 0, kOpenTimeoutMs, nullptr);
-    }
-    ~NetworkReader() {
-        KorviCardCloseDevice(handle);
-        server.Stop();
-    }
-
+struct UhfModel {
     sim::SimulatedReader reader;
     sim::M100Module module;
     sim::M100Commands commands{reader, module};
-    sim::ReaderPort port{reader};
-    sim::TcpServer server{port};
-    int handle = -1;
 };
+using NetworkReader = SimTcpBench<UhfModel>;
 
 TEST(UhfApiOverTcp, InventoryThenTagAccessOnTheSameConnection) {
-    NetworkReader net;
+    NetworkReader net(kOpenTimeoutMs);
     ASSERT_GT(net.handle, 0);
     const Bytes first = {0xE2, 0x80, 0x11, 0x60, 0x60, 0x00, 0x02, 0x05, 0x2A, 0x9B, 0x4C, 0x01};
     net.port.WithReader([&](sim::SimulatedReader&) {
