@@ -5,6 +5,7 @@
 
 #include "core/reader_protocol_constants.h"
 #include "sim/reader_codec.h"
+#include "sim/simulated_reader.h"
 
 // Frames for the simulator's own tests, laid out from the wire format.
 
@@ -47,6 +48,28 @@ inline PlainReply Unscramble(const Bytes& frame, const sim::FrameMask& mask) {
             static_cast<std::uint8_t>(frame[1 + j] ^ (j & 0xFF) ^ mask[j % 4] ^ kReplyMask[j % 4]));
     }
     return plain;
+}
+
+// The status byte and payload of the reader's reply to one request. Status 0xFF when the
+// reader gave no reply or more than one, or its reply fails the check byte or is shorter
+// than its status and length bytes.
+struct Answer {
+    std::uint8_t status = 0xFF;
+    Bytes payload;
+    bool operator==(const Answer&) const = default;
+};
+
+inline Answer Exchange(sim::SimulatedReader& reader, const sim::FrameMask& mask,
+                       std::uint8_t sequence, std::uint8_t command, const Bytes& payload) {
+    const std::vector<sim::Emission> out =
+        reader.Process(Request(mask, sequence, command, payload));
+    Answer answer;
+    if (out.size() != 1) return answer;
+    const PlainReply plain = Unscramble(out[0].bytes, mask);
+    if (!plain.checkOk || plain.body.size() < 3) return answer;
+    answer.status = plain.body[1];
+    answer.payload.assign(plain.body.begin() + 3, plain.body.end());
+    return answer;
 }
 
 }  // namespace sim_test

@@ -49,14 +49,12 @@ class CpuCardFirmware : public ::testing::Test {
         return Exchange(sim::CpuCardCommands::kCommand, payload, code);
     }
     Bytes Exchange(std::uint8_t command, const Bytes& payload, int& code) {
-        const auto out = reader.Process(sim_test::Request(kMask, sequence++, command, payload));
+        const sim_test::Answer answer =
+            sim_test::Exchange(reader, kMask, sequence++, command, payload);
         code = 0;
-        if (out.size() != 1) return {};
-        const sim_test::PlainReply plain = sim_test::Unscramble(out[0].bytes, kMask);
-        if (!plain.checkOk || plain.body.size() < 3) return {};
-        Bytes data(plain.body.begin() + 3, plain.body.end());
-        code = plain.body[1] == 0 ? kOk : data.at(0);
-        return data;
+        if (answer.status == 0xFF) return {};
+        code = answer.status == 0 ? kOk : answer.payload.at(0);
+        return answer.payload;
     }
     std::shared_ptr<sim::TypeACpuCard> PresentTypeA(sim::AtsParameters ats = {}) {
         auto card = std::make_shared<sim::TypeACpuCard>(application, ats);

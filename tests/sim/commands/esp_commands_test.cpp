@@ -17,11 +17,7 @@ using Module = sim::EspWifiModule;
 
 constexpr sim::FrameMask kMask = {0x5A, 0x01, 0xC3, 0x7E};
 
-struct Answer {
-    std::uint8_t status = 0xFF;
-    Bytes payload;
-    bool operator==(const Answer&) const = default;
-};
+using sim_test::Answer;
 
 Answer Ok(Bytes payload = {}) { return {0, std::move(payload)}; }
 Answer Fail(Bytes payload) { return {1, std::move(payload)}; }
@@ -37,15 +33,7 @@ Bytes AsBytes(const Module::Record& r) { return Bytes(r.begin(), r.end()); }
 class EspFirmware : public ::testing::Test {
   public:
     Answer Send(std::uint8_t command, const Bytes& payload) {
-        const std::vector<sim::Emission> out =
-            reader.Process(sim_test::Request(kMask, sequence++, command, payload));
-        Answer answer;
-        if (out.size() != 1) return answer;
-        const sim_test::PlainReply plain = sim_test::Unscramble(out[0].bytes, kMask);
-        if (!plain.checkOk || plain.body.size() < 3) return answer;
-        answer.status = plain.body[1];
-        answer.payload.assign(plain.body.begin() + 3, plain.body.end());
-        return answer;
+        return sim_test::Exchange(reader, kMask, sequence++, command, payload);
     }
 
     sim::SimulatedReader reader;

@@ -11,17 +11,13 @@
 
 namespace {
 
+using sim_test::Answer;
 using sim_test::Bytes;
 using Card = sim::MifareClassicCard;
 
 constexpr sim::FrameMask kMask = {0x11, 0x22, 0x33, 0x44};
 const Bytes kUid = {0xC1, 0xC2, 0xC3, 0xC4};
 const Bytes kFF6 = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-
-struct Answer {
-    std::uint8_t status = 0xFF;
-    Bytes payload;
-};
 
 Bytes Cat(Bytes a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());
@@ -37,15 +33,7 @@ class MifareFirmware : public ::testing::Test {
     }
 
     Answer Send(std::uint8_t command, const Bytes& payload) {
-        const std::vector<sim::Emission> out =
-            reader.Process(sim_test::Request(kMask, sequence++, command, payload));
-        Answer answer;
-        if (out.size() != 1) return answer;
-        const sim_test::PlainReply plain = sim_test::Unscramble(out[0].bytes, kMask);
-        if (!plain.checkOk || plain.body.size() < 3) return answer;
-        answer.status = plain.body[1];
-        answer.payload.assign(plain.body.begin() + 3, plain.body.end());
-        return answer;
+        return sim_test::Exchange(reader, kMask, sequence++, command, payload);
     }
     // The failure code of a refused command, or -1 when it succeeded.
     int Code(std::uint8_t command, const Bytes& payload) {
