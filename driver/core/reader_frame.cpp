@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <thread>
 
 #include "core/error_codes.h"
 #include "core/reader_session.h"
@@ -11,9 +10,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Pause before a TCP reply is read.
-constexpr auto kTcpReplyPause = std::chrono::milliseconds(10);
 
 int RemainingMs(Clock::time_point deadline) {
     const auto left =
@@ -129,7 +125,6 @@ bool ReaderSession::ReceiveFrame(std::uint8_t, const std::uint8_t*, unsigned, in
         ok = ExchangeByCallback(handleId, kCallbackDirectionRead, replyFrame.data(),
                                 static_cast<int>(replyFrame.size()), wait);
     } else if (tcpTransport) {
-        std::this_thread::sleep_for(kTcpReplyPause);
         if (!ReadStreamReply([&](std::uint8_t* into, int count) {
                 tcpTransport->SetReceiveTimeoutMs(RemainingMs(deadline));
                 return tcpTransport->Receive(into, count);
