@@ -12,6 +12,7 @@
 #include "sim/cards/uhf_tag.h"
 #include "sim/commands/m100_commands.h"
 #include "sim/device/m100_module.h"
+#include "support/m100_frames.h"
 
 // The M100 UHF exports against the simulated reader and its module on the callback route:
 // the module frames the reader passed on, the module's state and the caller's outputs.
@@ -19,26 +20,10 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using m100_test::Concat;
+using m100_test::Frame;
 
 constexpr std::uint8_t kModuleCommand = 30;
-
-// A module frame laid out from its format: BB, type, command, PL (2), parameters, sum, 7E.
-Bytes Frame(std::uint8_t type, std::uint8_t command, const Bytes& parameters) {
-    Bytes frame = {0xBB, type, command, static_cast<std::uint8_t>(parameters.size() >> 8),
-                   static_cast<std::uint8_t>(parameters.size())};
-    frame.insert(frame.end(), parameters.begin(), parameters.end());
-    std::uint8_t sum = 0;
-    for (std::size_t i = 1; i < frame.size(); ++i) sum = static_cast<std::uint8_t>(sum + frame[i]);
-    frame.push_back(sum);
-    frame.push_back(0x7E);
-    return frame;
-}
-
-Bytes Concat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
-    return out;
-}
 
 // A tag notice: RSSI, PC, EPC, CRC.
 Bytes NoticeFrame(std::uint8_t rssi, std::uint16_t pc, const Bytes& epc) {

@@ -10,24 +10,16 @@
 #include "sim/commands/m100_commands.h"
 #include "sim/sim_frames.h"
 #include "sim/simulated_reader.h"
+#include "support/m100_frames.h"
 
 // The simulated M100 module from its serial frames, laid out here from the frame format.
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using m100_test::Concat;
+using m100_test::Frame;
 using Frames = std::vector<Bytes>;
-
-Bytes Frame(std::uint8_t type, std::uint8_t command, const Bytes& parameters) {
-    Bytes frame = {0xBB, type, command, static_cast<std::uint8_t>(parameters.size() >> 8),
-                   static_cast<std::uint8_t>(parameters.size())};
-    frame.insert(frame.end(), parameters.begin(), parameters.end());
-    std::uint8_t sum = 0;
-    for (std::size_t i = 1; i < frame.size(); ++i) sum = static_cast<std::uint8_t>(sum + frame[i]);
-    frame.push_back(sum);
-    frame.push_back(0x7E);
-    return frame;
-}
 
 Bytes Command(std::uint8_t command, const Bytes& parameters = {}) {
     return Frame(0x00, command, parameters);
@@ -37,12 +29,6 @@ Bytes Response(std::uint8_t command, const Bytes& parameters) {
 }
 Bytes Done(std::uint8_t command) { return Response(command, {0x00}); }
 Bytes Error(std::uint8_t code) { return Response(0xFF, {code}); }
-
-Bytes Concat(std::initializer_list<Bytes> parts) {
-    Bytes out;
-    for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
-    return out;
-}
 
 Bytes Be16(std::uint16_t v) {
     return {static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)};
