@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/cards/apdu_responder.h"
 #include "sim/cards/command_apdu.h"
+#include "sim/cards/select_read_application.h"
 
 namespace sim {
 
@@ -25,7 +25,7 @@ struct BankCardData {
 // directory records in SFI 1), the contactless one (PPSE "2PAY.SYS.DDF01", the directory
 // entry in its FCI) and the payment application, whose SFI 1 record 1 carries track 2.
 // SELECT by name and READ RECORD; the record read depends on what is selected.
-class BankCardApplication : public ApduResponder {
+class BankCardApplication : public SelectReadApplication {
   public:
     static const std::vector<std::uint8_t> kPseName;
     static const std::vector<std::uint8_t> kPpseName;
@@ -40,13 +40,12 @@ class BankCardApplication : public ApduResponder {
     std::vector<std::uint8_t> applicationRecord;  // SFI 1 record 1 under the application
 
     void Reset() override { selected_ = Selected::kNothing; }
-    ApduAnswer Process(std::span<const std::uint8_t> command) override;
 
   private:
     enum class Selected { kNothing, kPse, kPpse, kApplication };
 
-    ApduAnswer Select(const CommandApdu& apdu);
-    ApduAnswer ReadRecord(const CommandApdu& apdu) const;
+    ApduAnswer Select(const CommandApdu& apdu) override;
+    ApduAnswer ReadRecord(const CommandApdu& apdu) const override;
 
     BankCardData data_;
     Selected selected_ = Selected::kNothing;

@@ -4,8 +4,8 @@
 #include <map>
 #include <vector>
 
-#include "sim/cards/apdu_responder.h"
 #include "sim/cards/command_apdu.h"
+#include "sim/cards/select_read_application.h"
 
 namespace sim {
 
@@ -15,7 +15,7 @@ namespace sim {
 // and EF06 (holder: ID number, name, sex, nation, ...: records 1-6). Each record answers
 // as tag (its number), length and data. SELECT (MF by identifier, DF by name, EF by
 // identifier within the DF) and READ RECORD of the current EF.
-class SocialSecurityApplication : public ApduResponder {
+class SocialSecurityApplication : public SelectReadApplication {
   public:
     static const std::vector<std::uint8_t> kDfName;
 
@@ -23,13 +23,12 @@ class SocialSecurityApplication : public ApduResponder {
     SocialSecurityApplication(Records ef05, Records ef06);
 
     void Reset() override;
-    ApduAnswer Process(std::span<const std::uint8_t> command) override;
 
   private:
     enum class Level { kNone, kMaster, kApplication };
 
-    ApduAnswer Select(const CommandApdu& apdu);
-    ApduAnswer ReadRecord(const CommandApdu& apdu) const;
+    ApduAnswer Select(const CommandApdu& apdu) override;
+    ApduAnswer ReadRecord(const CommandApdu& apdu) const override;
 
     Records ef05_;
     Records ef06_;
