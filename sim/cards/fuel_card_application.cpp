@@ -39,6 +39,18 @@ Bytes IssuerFci(const Bytes& aid, std::size_t size, std::size_t cardNoOffset,
     return Tlv({0x6F}, {Tlv({0x84}, aid), Tlv({0xA5}, {Tlv({0x9F, 0x0C}, issuer)})});
 }
 
+// An issuer's card: its AID and an FCI of issuer data laid out as IssuerFci does.
+template <std::size_t N>
+FuelCardData IssuerCard(std::string_view name, std::size_t size, std::size_t cardNoOffset,
+                        const std::array<std::uint8_t, N>& cardNo,
+                        const std::array<std::uint8_t, 4>& issueDate,
+                        const std::array<std::uint8_t, 4>& validityEnd) {
+    FuelCardData data;
+    data.aid = IssuerAid(name);
+    data.fci = IssuerFci(data.aid, size, cardNoOffset, cardNo, issueDate, validityEnd);
+    return data;
+}
+
 }  // namespace
 
 FuelCardApplication::FuelCardApplication(FuelCardData data)
@@ -47,19 +59,13 @@ FuelCardApplication::FuelCardApplication(FuelCardData data)
 FuelCardData FuelCardApplication::Sinopec(const std::array<std::uint8_t, 11>& cardNo,
                                           const std::array<std::uint8_t, 4>& issueDate,
                                           const std::array<std::uint8_t, 4>& validityEnd) {
-    FuelCardData data;
-    data.aid = IssuerAid("SINOPEC");
-    data.fci = IssuerFci(data.aid, 30, 30, cardNo, issueDate, validityEnd);
-    return data;
+    return IssuerCard("SINOPEC", 30, 30, cardNo, issueDate, validityEnd);
 }
 
 FuelCardData FuelCardApplication::PetroChina(const std::array<std::uint8_t, 8>& cardNo,
                                              const std::array<std::uint8_t, 4>& issueDate,
                                              const std::array<std::uint8_t, 4>& validityEnd) {
-    FuelCardData data;
-    data.aid = IssuerAid("PETROCHINA");
-    data.fci = IssuerFci(data.aid, 32, 40, cardNo, issueDate, validityEnd);
-    return data;
+    return IssuerCard("PETROCHINA", 32, 40, cardNo, issueDate, validityEnd);
 }
 
 void FuelCardApplication::Reset() {
