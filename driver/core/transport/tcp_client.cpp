@@ -136,17 +136,18 @@ int TcpClient::SetTimeouts(int seconds) {
     setsockopt(socket_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     int bufferBytes = kReceiveBufferBytes;
     setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, &bufferBytes, sizeof bufferBytes);
-    return SetReceiveTimeoutMs(seconds * 1000);
-}
-
-int TcpClient::SetReceiveTimeoutMs(int milliseconds) {
-    if (socket_ < 0) return -1;
-    // A zero time-out would mean "wait forever" to the socket layer.
-    receiveTimeoutMs_ = milliseconds < 1 ? 1 : milliseconds;
+    SetReceiveTimeoutMs(seconds * 1000);
     timeval tv = ToTimeval(receiveTimeoutMs_);
     // The same bound on sends, so a peer that stops reading cannot hold a call for ever.
     setsockopt(socket_, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
     return setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+}
+
+int TcpClient::SetReceiveTimeoutMs(int milliseconds) {
+    if (socket_ < 0) return -1;
+    // Receive waits with poll() up to this bound; a zero would mean no wait at all.
+    receiveTimeoutMs_ = milliseconds < 1 ? 1 : milliseconds;
+    return 0;
 }
 
 int TcpClient::Send(const std::uint8_t* data, int length) {
@@ -172,15 +173,20 @@ int TcpClient::Receive(std::uint8_t* buffer, int size) {
     int received = 0;
     int retries = 0;
     while (received < size) {
-        if (!WaitFor(socket_, POLLIN, deadline)) return -1;
-        ssize_t n = recv(socket_, buffer + received, static_cast<size_t>(size - received), 0);
+        // Take what is already there; wait only when nothing is.
+        ssize_t n = recv(socket_, buffer + received, static_cast<size_t>(size - received),
+                         MSG_DONTWAIT);
         if (n > 0) {
             received += static_cast<int>(n);
             retries = 0;
             continue;
         }
-        // 0: the peer closed; EAGAIN/EWOULDBLOCK: the receive time-out passed.
-        if (n == 0 || !MayRetry(errno, retries)) return -1;
+        if (n == 0) return -1;  // the peer closed
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            if (!WaitFor(socket_, POLLIN, deadline)) return -1;  // the time-out passed
+            continue;
+        }
+        if (!MayRetry(errno, retries)) return -1;
     }
     return size;
 }
