@@ -8,6 +8,11 @@ bool CommandExchange(ReaderSession& session, std::uint8_t command,
                             timeout);
 }
 
+void CopyReplyToBuffer(const ReaderSession& session, KorviCardParam& record) {
+    record.nBufferSize =
+        static_cast<int>(session.CopyReplyPayload(record.arrBuffer, sizeof record.arrBuffer));
+}
+
 std::uint32_t PayloadLittleEndian(std::span<const std::uint8_t> payload, std::size_t offset,
                                   std::size_t count) {
     std::uint32_t value = 0;

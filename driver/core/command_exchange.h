@@ -31,6 +31,11 @@ bool CommandExchange(ReaderSession& session, std::uint8_t command,
     return true;
 }
 
+// Copies the reply payload into record.arrBuffer, never more than the buffer holds, and sets
+// record.nBufferSize to the bytes copied: the onSuccess of a command whose answer is the
+// record's buffer.
+void CopyReplyToBuffer(const ReaderSession& session, KorviCardParam& record);
+
 // The unsigned little-endian value of payload bytes [offset, offset + count), count at
 // most 4; bytes the payload does not hold count as zero.
 std::uint32_t PayloadLittleEndian(std::span<const std::uint8_t> payload, std::size_t offset,

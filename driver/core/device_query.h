@@ -9,9 +9,9 @@
 #include "core/error_codes.h"
 #include "core/reader_session.h"
 
-// The common exchange of a device command that reads `need` bytes of its reply: a reply
-// payload shorter than that fails with code 3 (a short reply), and onReply, which copies the
-// fields out, runs only for a reply that holds them all.
+// The common exchange of a command that reads `need` bytes of its reply: a reply payload
+// shorter than that fails with code 3 (a short reply), and onReply, which copies the fields
+// out, runs only for a reply that holds them all.
 template <class OnReply>
 bool DeviceQuery(ReaderSession& session, std::uint8_t command,
                  std::span<const std::uint8_t> payload, int timeout, std::size_t need,

@@ -1,6 +1,5 @@
 // FeliCa polling of the reader.
-#include "core/command_exchange.h"
-#include "core/error_codes.h"
+#include "core/device_query.h"
 #include "core/reader_session.h"
 #include "korvicard/KorviCardDriver.h"
 
@@ -15,11 +14,7 @@ constexpr std::size_t kIdmLength = 8;
 bool ReaderSession::FelicaPolling(std::uint8_t request, KorviCardParam* record) {
     if (record == nullptr) return false;
     const std::uint8_t payload[] = {request};
-    if (!CommandExchange(*this, kCmdFelicaPolling, payload, kTimeout)) return false;
-    if (ReplyPayloadLength() < kIdmLength) {
-        SetErrorCode(LCEC_RECV_TIME_OUT);
-        return false;
-    }
-    CopyReplyPayload(record->arrCardNo, kIdmLength);
-    return true;
+    return DeviceQuery(
+        *this, kCmdFelicaPolling, payload, kTimeout, kIdmLength,
+        [&](std::span<const std::uint8_t>) { CopyReplyPayload(record->arrCardNo, kIdmLength); });
 }

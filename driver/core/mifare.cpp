@@ -90,8 +90,7 @@ bool ReaderSession::Select(KorviCardParam* record) {
     std::memcpy(uid.data(), record->arrCardNo, uid.size());
     return CommandExchange(
         *this, kCmdSelect, uid, kShortTimeout, [&](std::span<const std::uint8_t> reply) {
-            record->nBufferSize =
-                BufferCount(CopyReplyPayload(record->arrBuffer, sizeof record->arrBuffer));
+            CopyReplyToBuffer(*this, *record);
             record->nCardSize = static_cast<std::int32_t>(PayloadLittleEndian(reply, 0, 4));
         });
 }
@@ -120,10 +119,8 @@ bool ReaderSession::Read(int block, KorviCardParam* record) {
     if (record == nullptr || !IsBlock(block)) return false;
     const std::uint8_t payload[] = {static_cast<std::uint8_t>(block)};
     return CommandExchange(
-        *this, kCmdRead, payload, kShortTimeout, [&](std::span<const std::uint8_t>) {
-            record->nBufferSize =
-                BufferCount(CopyReplyPayload(record->arrBuffer, sizeof record->arrBuffer));
-        });
+        *this, kCmdRead, payload, kShortTimeout,
+        [&](std::span<const std::uint8_t>) { CopyReplyToBuffer(*this, *record); });
 }
 
 bool ReaderSession::Write(int block, KorviCardParam* record) {

@@ -1,6 +1,6 @@
 // The NTAG21x commands of the reader: version and password authentication.
 #include "core/command_exchange.h"
-#include "core/error_codes.h"
+#include "core/device_query.h"
 #include "core/reader_session.h"
 
 namespace {
@@ -18,13 +18,9 @@ constexpr int kPasswordLength = 4;
 
 bool ReaderSession::NtagGetVersion(std::uint8_t* output, int size) {
     if (output == nullptr || size < kVersionLength) return false;
-    if (!CommandExchange(*this, kCmdNtagGetVersion, {}, kTimeout)) return false;
-    if (ReplyPayloadLength() < kVersionLength) {
-        SetErrorCode(LCEC_RECV_TIME_OUT);
-        return false;
-    }
-    CopyReplyPayload(output, kVersionLength);
-    return true;
+    return DeviceQuery(
+        *this, kCmdNtagGetVersion, {}, kTimeout, kVersionLength,
+        [&](std::span<const std::uint8_t>) { CopyReplyPayload(output, kVersionLength); });
 }
 
 bool ReaderSession::NtagPwdAuth(const std::uint8_t* password, int length) {

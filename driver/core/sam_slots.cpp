@@ -50,8 +50,7 @@ bool ReaderSession::SetSamVSel1(std::uint8_t slot, std::uint8_t level) {
 bool ReaderSession::ResetSam(KorviCardParam* record) {
     if (record == nullptr) return false;
     return CommandExchange(*this, kCmdResetSam, {}, kTimeout, [&](std::span<const std::uint8_t>) {
-        record->nBufferSize =
-            static_cast<int>(CopyReplyPayload(record->arrBuffer, sizeof record->arrBuffer));
+        CopyReplyToBuffer(*this, *record);
         record->unCosReultBufferLength = static_cast<std::uint32_t>(
             CopyReplyPayload(record->arrCosResultBuffer, sizeof record->arrCosResultBuffer));
     });

@@ -28,8 +28,7 @@ bool ReaderSession::RequestB(std::uint8_t mode, KorviCardParam* record) {
 bool ReaderSession::SelectB(KorviCardParam* record) {
     if (record == nullptr) return false;
     return CommandExchange(*this, kCmdSelectB, {}, kTimeout, [&](std::span<const std::uint8_t>) {
-        record->nBufferSize =
-            static_cast<int>(CopyReplyPayload(record->arrBuffer, sizeof record->arrBuffer));
+        CopyReplyToBuffer(*this, *record);
     });
 }
 
