@@ -8,9 +8,8 @@
 // handle's own session.
 
 extern "C" int KORVICARD_CALL KorviCardSendCpuCommand(int handle, int mode, KorviCardParam* param) {
-    return ForwardToReader(handle, [&](ReaderSession& s) {
-        return s.SendCpuCommand(static_cast<std::uint8_t>(mode), param);
-    });
+    return ForwardToReader(handle,
+                           [&](ReaderSession& s) { return s.SendCpuCommand(Byte(mode), param); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardResetCpuCard(int handle, KorviCardParam* param) {
@@ -43,6 +42,6 @@ extern "C" int KORVICARD_CALL KorviCardCpuCardReadBinary(int handle, int sfi, un
                                                          int* length) {
     if (length == nullptr) return 0;
     return ForwardToReader(handle, [&](ReaderSession& s) {
-        return s.CpuCardReadBinary(static_cast<std::uint8_t>(sfi), output, length, false);
+        return s.CpuCardReadBinary(Byte(sfi), output, length, false);
     });
 }

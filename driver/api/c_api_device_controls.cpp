@@ -8,8 +8,6 @@
 
 namespace {
 
-std::uint8_t Byte(int value) { return static_cast<std::uint8_t>(value); }
-
 std::uint8_t* Block(KorviCardAppConfig* config) { return reinterpret_cast<std::uint8_t*>(config); }
 
 const std::uint8_t* Block(const KorviCardAppConfig* config) {

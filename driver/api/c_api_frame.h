@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <type_traits>
 #include <utility>
@@ -26,6 +27,9 @@ void GuardedVoid(Body&& body) noexcept {
     } catch (...) {
     }
 }
+
+// An int argument of the C API handed to an operation that takes a byte: its low 8 bits.
+inline std::uint8_t Byte(int value) { return static_cast<std::uint8_t>(value); }
 
 // A buffer size of the C API handed to a routine that takes it unsigned: negative is 0.
 inline unsigned SizeArgument(int size) {

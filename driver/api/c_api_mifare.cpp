@@ -6,12 +6,6 @@
 
 // Exports of the Mifare Classic and ISO 14443-A commands: one operation each.
 
-namespace {
-
-std::uint8_t Byte(int value) { return static_cast<std::uint8_t>(value); }
-
-}  // namespace
-
 extern "C" int KORVICARD_CALL KorviCardRequest(int handle, int mode, KorviCardParam* param) {
     return ForwardToReader(handle, [&](ReaderSession& s) { return s.Request(Byte(mode), param); });
 }

@@ -6,12 +6,6 @@
 
 // Exports of the SAM and contact-card slot commands: one operation each.
 
-namespace {
-
-std::uint8_t Byte(int value) { return static_cast<std::uint8_t>(value); }
-
-}  // namespace
-
 extern "C" int KORVICARD_CALL KorviCardSetSamSlotIndex(int handle, int slot) {
     return ForwardToReader(handle, [&](ReaderSession& s) { return s.SetSamSlotIndex(Byte(slot)); });
 }

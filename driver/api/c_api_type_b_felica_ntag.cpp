@@ -6,12 +6,6 @@
 
 // Exports of the type B, FeliCa, NFC buffer and NTAG21x commands: one operation each.
 
-namespace {
-
-std::uint8_t Byte(int value) { return static_cast<std::uint8_t>(value); }
-
-}  // namespace
-
 extern "C" int KORVICARD_CALL KorviCardRequestB(int handle, int mode, KorviCardParam* param) {
     return ForwardToReader(handle, [&](ReaderSession& s) { return s.RequestB(Byte(mode), param); });
 }

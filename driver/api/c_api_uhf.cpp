@@ -9,8 +9,6 @@
 
 namespace {
 
-std::uint8_t Byte(int value) { return static_cast<std::uint8_t>(value); }
-
 std::uint16_t Word(int value) { return static_cast<std::uint16_t>(value); }
 
 }  // namespace

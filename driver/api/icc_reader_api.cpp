@@ -56,7 +56,7 @@ IccGlobals& Icc() {
     return globals;
 }
 
-bool IsSamSlotByte(int slot) { return static_cast<std::uint8_t>(slot) > kLastContactSlotByte; }
+bool IsSamSlotByte(int slot) { return Byte(slot) > kLastContactSlotByte; }
 
 // How many answer bytes the command can bring back (data and status word): a case 2
 // command its Le bytes, a case 4 command its Le bytes when the reader fetched them, any
