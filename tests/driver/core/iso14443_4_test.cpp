@@ -46,9 +46,8 @@ Bytes Command(std::size_t size) {
 
 class BlockLayerTest : public ::testing::Test {
   protected:
-    void Connect(sim::AtsParameters ats = {}, std::uint8_t rats = 0x50) {
-        picc = std::make_unique<sim::Iso14443_4Picc>(application, ats);
-        picc->AwaitRats();
+    // The layer's blocks go to the card model, counted in transceives.
+    void RouteToPicc() {
         layer.SetTransceiveFunction([this](const std::uint8_t* block, unsigned length,
                                            std::uint8_t* response, unsigned* responseLength) {
             ++transceives;
@@ -59,6 +58,11 @@ class BlockLayerTest : public ::testing::Test {
             *responseLength = static_cast<unsigned>(answer->size());
             return true;
         });
+    }
+    void Connect(sim::AtsParameters ats = {}, std::uint8_t rats = 0x50) {
+        picc = std::make_unique<sim::Iso14443_4Picc>(application, ats);
+        picc->AwaitRats();
+        RouteToPicc();
         std::uint8_t answer[64] = {};
         unsigned length = sizeof answer;
         ASSERT_TRUE(layer.RequestAts(0x02, rats, &length, answer));
@@ -226,15 +230,7 @@ TEST_F(BlockLayerTest, AtsSetsFrameSizesAndCid) {
         picc = std::make_unique<sim::Iso14443_4Picc>(application);
         picc->AwaitRats();
         picc->SetRawAts(c.ats);
-        layer.SetTransceiveFunction([this](const std::uint8_t* block, unsigned length,
-                                           std::uint8_t* response, unsigned* responseLength) {
-            std::optional<Bytes> answer = picc->Receive(std::span(block, length));
-            if (!answer) return false;
-            std::copy_n(answer->begin(), std::min<std::size_t>(answer->size(), *responseLength),
-                        response);
-            *responseLength = static_cast<unsigned>(answer->size());
-            return true;
-        });
+        RouteToPicc();
         std::uint8_t ats[64] = {};
         unsigned length = sizeof ats;
         EXPECT_EQ(layer.RequestAts(0x02, c.rats, &length, ats), c.ok);
@@ -253,15 +249,7 @@ TEST_F(BlockLayerTest, AtsLongerThanTheRoomIsRefused) {
     picc = std::make_unique<sim::Iso14443_4Picc>(
         application, sim::AtsParameters{8, 0x00, 0x70, 0x02, Bytes(20, 0x31)});
     picc->AwaitRats();
-    layer.SetTransceiveFunction([this](const std::uint8_t* block, unsigned length,
-                                       std::uint8_t* response, unsigned* responseLength) {
-        std::optional<Bytes> answer = picc->Receive(std::span(block, length));
-        if (!answer) return false;
-        std::copy_n(answer->begin(), std::min<std::size_t>(answer->size(), *responseLength),
-                    response);
-        *responseLength = static_cast<unsigned>(answer->size());
-        return true;
-    });
+    RouteToPicc();
     std::uint8_t ats[32] = {};
     unsigned length = 10;
     EXPECT_FALSE(layer.RequestAts(0x02, 0x50, &length, ats));
