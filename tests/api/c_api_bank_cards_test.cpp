@@ -130,6 +130,15 @@ TEST(BankCardExportsTest, ContactNumberFromTrack2InTheSamSlot) {
     }
 }
 
+// The PPSE FCI with one directory entry whose AID has `length` bytes.
+Bytes PpseFciWithAid(std::size_t length) {
+    using sim::Tlv;
+    return Tlv(
+        {0x6F},
+        {Tlv({0x84}, sim::BankCardApplication::kPpseName),
+         Tlv({0xA5}, {Tlv({0xBF, 0x0C}, {Tlv({0x61}, {Tlv({0x4F}, Bytes(length, 0xA0))})})})});
+}
+
 TEST(BankCardExportsTest, CardDataThatDoesNotHoldTogetherFails) {
     using sim::Tlv;
     struct Case {
@@ -138,22 +147,8 @@ TEST(BankCardExportsTest, CardDataThatDoesNotHoldTogetherFails) {
         std::size_t apdusSent;
     };
     const Case cases[] = {
-        {"AID of 4 bytes",
-         [](sim::BankCardApplication& a) {
-             a.ppseFci = Tlv(
-                 {0x6F},
-                 {Tlv({0x84}, sim::BankCardApplication::kPpseName),
-                  Tlv({0xA5}, {Tlv({0xBF, 0x0C}, {Tlv({0x61}, {Tlv({0x4F}, Bytes(4, 0xA0))})})})});
-         },
-         1},
-        {"AID of 17 bytes",
-         [](sim::BankCardApplication& a) {
-             a.ppseFci = Tlv(
-                 {0x6F},
-                 {Tlv({0x84}, sim::BankCardApplication::kPpseName),
-                  Tlv({0xA5}, {Tlv({0xBF, 0x0C}, {Tlv({0x61}, {Tlv({0x4F}, Bytes(17, 0xA0))})})})});
-         },
-         1},
+        {"AID of 4 bytes", [](sim::BankCardApplication& a) { a.ppseFci = PpseFciWithAid(4); }, 1},
+        {"AID of 17 bytes", [](sim::BankCardApplication& a) { a.ppseFci = PpseFciWithAid(17); }, 1},
         {"AID length past the answer",
          [](sim::BankCardApplication& a) { a.ppseFci.resize(a.ppseFci.size() - 3); }, 1},
         {"directory entry outside the FCI template",
