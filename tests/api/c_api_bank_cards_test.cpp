@@ -59,6 +59,14 @@ struct BankCase {
     const char* contact;
 };
 
+// The card's data of a case: its track 2 and the elements ahead of it.
+sim::BankCardData CardData(const BankCase& c) {
+    sim::BankCardData data;
+    data.track2 = c.track2;
+    data.elementsBeforeTrack2 = c.before;
+    return data;
+}
+
 const BankCase kBankCases[] = {
     {"16 digits then the separator", kPan16, {}, "6222021000123456", "6222021000123456"},
     {"no separator in 20 digits",
@@ -83,9 +91,7 @@ TEST(BankCardExportsTest, ContactlessNumberFromTrack2) {
     for (const BankCase& c : kBankCases) {
         SCOPED_TRACE(c.what);
         CpuCardBench bench;
-        sim::BankCardData data;
-        data.track2 = c.track2;
-        data.elementsBeforeTrack2 = c.before;
+        const sim::BankCardData data = CardData(c);
         auto card = bench.PresentCpuCard(std::make_shared<sim::BankCardApplication>(data));
         ASSERT_TRUE(bench.ActivateCpuCard());
         char number[40];
@@ -106,9 +112,7 @@ TEST(BankCardExportsTest, ContactNumberFromTrack2InTheSamSlot) {
     for (const BankCase& c : kBankCases) {
         SCOPED_TRACE(c.what);
         CpuCardBench bench;
-        sim::BankCardData data;
-        data.track2 = c.track2;
-        data.elementsBeforeTrack2 = c.before;
+        const sim::BankCardData data = CardData(c);
         auto application = std::make_shared<sim::BankCardApplication>(data);
         bench.InsertContactCard(application);
         char number[32];
