@@ -13,6 +13,7 @@
 #include "sim/cards/fuel_card_application.h"
 #include "sim/cards/social_security_application.h"
 #include "sim/cards/tlv_builder.h"
+#include "sim_fixture/request_log.h"
 
 // The bank, social-security and fuel-card exports through the simulated reader on the
 // callback route, with cards in the field and in a SAM slot.
@@ -36,11 +37,7 @@ Bytes Slice(const std::uint8_t* bytes, std::size_t from, std::size_t to) {
 
 // The APDUs a bench's reader passed to its SAM slot.
 std::vector<Bytes> SamApdus(const CpuCardBench& bench) {
-    std::vector<Bytes> apdus;
-    for (const sim::Request& request : bench.reader.Requests()) {
-        if (request.command == kSamApdu) apdus.push_back(request.payload);
-    }
-    return apdus;
+    return RequestPayloads(bench.reader.Requests(), kSamApdu);
 }
 
 Bytes SelectByName(const Bytes& name) {

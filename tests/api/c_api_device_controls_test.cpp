@@ -12,6 +12,7 @@
 #include "sim/adapters/tcp_server.h"
 #include "sim/commands/device_commands.h"
 #include "sim/device/reader_device.h"
+#include "sim_fixture/request_log.h"
 
 // The device-control exports against the simulated reader on the callback route: the
 // request the reader decoded, the reader's state and the caller's outputs afterwards.
@@ -854,9 +855,7 @@ TEST(DeviceControlsTcp, SettingsTravelOverTheNetworkRoute) {
     server.Stop();
 
     port.WithReader([&](sim::SimulatedReader& r) {
-        std::vector<std::uint8_t> seen;
-        for (const sim::Request& request : r.Requests()) seen.push_back(request.command);
-        EXPECT_EQ(seen, (Bytes{31, 35, 36, 219, 228}));
+        EXPECT_EQ(RequestCommands(r.Requests()), (Bytes{31, 35, 36, 219, 228}));
         EXPECT_EQ(r.Requests()[3].payload, (Bytes{0xE0, 0x6B, 0xF0, 0xE0, 0x6B}));
         return 0;
     });

@@ -69,8 +69,8 @@ TEST_F(EspFlashing, SyncPacketAndTheWayInAndOut) {
     EXPECT_TRUE(bench.module.bootLoader().synced());
     EXPECT_EQ(KorviCardSendEspIspEndCommand(bench.handle), 1);
     EXPECT_FALSE(bench.module.inBootLoader());
-    EXPECT_EQ(bench.Requests(),
-              (std::vector<std::pair<int, Bytes>>{{16, sync}, {15, {}}, {16, sync}, {19, {}}}));
+    EXPECT_EQ(bench.Requests(), (std::vector<std::pair<std::uint8_t, Bytes>>{
+                                    {16, sync}, {15, {}}, {16, sync}, {19, {}}}));
 }
 
 TEST_F(EspFlashing, ImageOfThreeBlocksWithEscapesOnPieceBoundaries) {

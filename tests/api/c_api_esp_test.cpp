@@ -12,7 +12,7 @@ namespace {
 
 using esp_api_test::Bytes;
 using Module = sim::EspWifiModule;
-using Requests = std::vector<std::pair<int, Bytes>>;
+using Requests = std::vector<std::pair<std::uint8_t, Bytes>>;
 
 constexpr std::uint8_t kUntouched = 0xEE;
 

@@ -15,6 +15,7 @@
 #include "sim/commands/cpu_card_commands.h"
 #include "sim/commands/printer_commands.h"
 #include "sim/device/printer_capture.h"
+#include "sim_fixture/request_log.h"
 #include "sim_fixture/sim_handle_bench.h"
 
 // The printer capture, QR relay and string-command exports against the simulated reader
@@ -53,8 +54,7 @@ class PrinterBench : public SimHandleBench {
   public:
     // The requests the reader decoded since the last call, as (command, payload).
     std::vector<std::pair<std::uint8_t, Bytes>> TakeRequests() {
-        std::vector<std::pair<std::uint8_t, Bytes>> sent;
-        for (const sim::Request& r : reader.Requests()) sent.emplace_back(r.command, r.payload);
+        std::vector<std::pair<std::uint8_t, Bytes>> sent = RequestsSent(reader.Requests());
         ClearRequests();
         return sent;
     }

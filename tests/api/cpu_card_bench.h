@@ -10,6 +10,7 @@
 #include "sim/commands/cpu_card_commands.h"
 #include "sim/commands/sam_slot_commands.h"
 #include "sim/device/sam_slots.h"
+#include "sim_fixture/request_log.h"
 #include "sim_fixture/sim_handle_bench.h"
 
 // A simulated reader with its CPU-card command and its contact slots, reached through a C
@@ -45,12 +46,7 @@ class CpuCardBench : public SimHandleBench {
     }
     // Payloads of the CPU-card commands the reader decoded.
     std::vector<Bytes> CpuPayloads() const {
-        std::vector<Bytes> payloads;
-        for (const sim::Request& request : reader.Requests()) {
-            if (request.command == sim::CpuCardCommands::kCommand)
-                payloads.push_back(request.payload);
-        }
-        return payloads;
+        return RequestPayloads(reader.Requests(), sim::CpuCardCommands::kCommand);
     }
 
     sim::CpuCardCommands cpu{reader, field};

@@ -13,6 +13,7 @@
 #include "sim/commands/esp_isp_commands.h"
 #include "sim/commands/esp_wifi_commands.h"
 #include "sim/device/esp_wifi_module.h"
+#include "sim_fixture/request_log.h"
 
 namespace esp_api_test {
 
@@ -72,23 +73,13 @@ inline Bytes Image(std::size_t size, std::uint8_t seed = 0x21) {
 class EspReader : public api_test::CallbackReader {
   public:
     // (command, payload) of the requests the reader decoded, in order.
-    std::vector<std::pair<int, Bytes>> Requests() const {
-        std::vector<std::pair<int, Bytes>> out;
-        for (const sim::Request& r : reader.Requests()) out.emplace_back(r.command, r.payload);
-        return out;
+    std::vector<std::pair<std::uint8_t, Bytes>> Requests() const {
+        return RequestsSent(reader.Requests());
     }
     std::vector<Bytes> Payloads(std::uint8_t command) const {
-        std::vector<Bytes> out;
-        for (const sim::Request& r : reader.Requests()) {
-            if (r.command == command) out.push_back(r.payload);
-        }
-        return out;
+        return RequestPayloads(reader.Requests(), command);
     }
-    Bytes Commands() const {
-        Bytes out;
-        for (const sim::Request& r : reader.Requests()) out.push_back(r.command);
-        return out;
-    }
+    Bytes Commands() const { return RequestCommands(reader.Requests()); }
 
     sim::EspWifiModule module;
     sim::EspWifiCommands wifi{reader, module};

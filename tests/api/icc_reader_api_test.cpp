@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/transport/hid_transport.h"
@@ -18,6 +19,7 @@
 #include "sim/commands/sam_slot_commands.h"
 #include "sim/device/sam_slots.h"
 #include "sim/simulated_reader.h"
+#include "sim_fixture/request_log.h"
 
 // The ICC_Reader_ interface against the simulated reader's contact slots, reached over the
 // fake USB HID backend that the interface's own open finds.
@@ -35,11 +37,8 @@ const Bytes kContactAtr = {0x3B, 0x60, 0x00, 0x00};
 const Bytes kSamAtr = {0x3B, 0x68, 0x00, 0x00, 0x81, 0x31, 0xFE, 0x45, 0x4A, 0x43};
 const Bytes kGetChallenge = {0x00, 0x84, 0x00, 0x00, 0x04};
 
-struct Sent {
-    std::uint8_t command;
-    Bytes payload;
-    bool operator==(const Sent&) const = default;
-};
+// (command code, payload) of a request the reader decoded.
+using Sent = std::pair<std::uint8_t, Bytes>;
 
 // A simulated reader with a contact card in slot 0 and a SAM in slot 2 (slot 1 empty),
 // listed as the one USB reader while the bench lives. Each card answers GET CHALLENGE with
@@ -60,10 +59,7 @@ class IccBench {
 
     std::vector<Sent> TakeRequests() {
         return port.WithReader([](sim::SimulatedReader& r) {
-            std::vector<Sent> sent;
-            for (const sim::Request& request : r.Requests()) {
-                sent.push_back({request.command, request.payload});
-            }
+            std::vector<Sent> sent = RequestsSent(r.Requests());
             r.ClearRequests();
             return sent;
         });

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "sim/callback_adapter.h"
+#include "sim_fixture/request_log.h"
 
 namespace {
 
@@ -23,9 +24,7 @@ std::shared_ptr<sim::MifareClassicCard> SimCardBench::PresentMifare(
 }
 
 std::vector<std::uint8_t> SimCardBench::Commands() const {
-    std::vector<std::uint8_t> commands;
-    for (const sim::Request& request : reader.Requests()) commands.push_back(request.command);
-    return commands;
+    return RequestCommands(reader.Requests());
 }
 
 std::vector<std::uint8_t> SimCardBench::LastPayload() const {

@@ -1,6 +1,7 @@
 #include "sim_fixture/sim_tcp_bench.h"
 
 #include "korvicard/KorviCardDriver.h"
+#include "sim_fixture/request_log.h"
 
 SimTcpLink::SimTcpLink(sim::SimulatedReader& reader, int openTimeoutMs) : port(reader) {
     server.Start();
@@ -14,8 +15,7 @@ SimTcpLink::~SimTcpLink() {
 
 std::vector<std::uint8_t> SimTcpLink::TakeCommands() {
     return port.WithReader([](sim::SimulatedReader& reader) {
-        std::vector<std::uint8_t> commands;
-        for (const sim::Request& request : reader.Requests()) commands.push_back(request.command);
+        std::vector<std::uint8_t> commands = RequestCommands(reader.Requests());
         reader.ClearRequests();
         return commands;
     });

@@ -5,6 +5,7 @@
 
 #include "sim/commands/esp_isp_commands.h"
 #include "sim/device/esp_wifi_module.h"
+#include "sim_fixture/request_log.h"
 #include "sim_fixture/sim_card_bench.h"
 #include "support/esp_boot_packets.h"
 
@@ -24,11 +25,7 @@ class EspIspSession : public ::testing::Test, public SimSessionBench {
 
     // The payloads of the requests with command, in order.
     std::vector<Bytes> Payloads(std::uint8_t command) const {
-        std::vector<Bytes> payloads;
-        for (const sim::Request& r : reader.Requests()) {
-            if (r.command == command) payloads.push_back(r.payload);
-        }
-        return payloads;
+        return RequestPayloads(reader.Requests(), command);
     }
     Bytes Joined(std::uint8_t command) const {
         Bytes joined;
