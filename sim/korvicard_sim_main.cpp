@@ -1,5 +1,6 @@
-// korvicard-sim: the simulated reader as a program, on TCP (127.0.0.1:12345 by default) or
-// on a pseudo-terminal, for manual runs of the driver and the test bench.
+// korvicard-sim: the whole simulated reader (ReaderRig) as a program, on TCP
+// (127.0.0.1:12345 by default) or on a pseudo-terminal, for manual runs of the driver and
+// the test bench.
 
 #include <signal.h>
 #include <unistd.h>
@@ -7,27 +8,31 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
+#include <optional>
 #include <string>
 
 #include "sim/adapters/pty_adapter.h"
 #include "sim/adapters/reader_port.h"
 #include "sim/adapters/tcp_server.h"
-#include "sim/cards/card_field.h"
-#include "sim/cards/mifare_classic_card.h"
-#include "sim/commands/mifare_commands.h"
-#include "sim/simulated_reader.h"
+#include "sim/simulated_reader_rig.h"
 
 namespace {
 
 constexpr int kDefaultPort = 12345;
+constexpr const char* kDefaultCard = "mifare1k";
 
 void Usage(const char* program) {
     std::fprintf(stderr,
-                 "usage: %s [--port N] [--pty]\n"
-                 "  --port N  serve on 127.0.0.1:N (default %d; 0 picks a free port)\n"
-                 "  --pty     serve on a pseudo-terminal instead and print its path\n",
-                 program, kDefaultPort);
+                 "usage: %s [--port N] [--pty] [--card KIND]\n"
+                 "  --port N     serve on 127.0.0.1:N (default %d; 0 picks a free port)\n"
+                 "  --pty        serve on a pseudo-terminal instead and print its path\n"
+                 "  --card KIND  the card in the RF field at start (default %s):\n"
+                 "               %s\n"
+                 "The reader also holds a PSAM in SAM slot 0 and a contact bank card in slot 1,\n"
+                 "three tags before its M100 UHF module, its WiFi module (station mode, three\n"
+                 "access points), one ticket in its printer capture, and reports itself as a\n"
+                 "V3-U.\n",
+                 program, kDefaultPort, kDefaultCard, sim::FieldCardNames().c_str());
 }
 
 void LogRequest(const sim::Request& request) {
@@ -51,9 +56,18 @@ void LogRequest(const sim::Request& request) {
 int main(int argc, char** argv) {
     int port = kDefaultPort;
     bool pty = false;
+    const char* cardName = kDefaultCard;
+    std::optional<sim::FieldCard> card = sim::ParseFieldCard(cardName);
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--pty") == 0) {
             pty = true;
+        } else if (std::strcmp(argv[i], "--card") == 0 && i + 1 < argc) {
+            cardName = argv[++i];
+            card = sim::ParseFieldCard(cardName);
+            if (!card) {
+                Usage(argv[0]);
+                return 2;
+            }
         } else if (std::strcmp(argv[i], "--port") == 0 && i + 1 < argc) {
             char* end = nullptr;
             const long value = std::strtol(argv[++i], &end, 10);
@@ -75,12 +89,9 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    sim::SimulatedReader reader;
-    sim::CardField field;
-    sim::MifareCommands mifare(reader, field);
-    field.PresentTypeA(std::make_shared<sim::MifareClassicCard>(
-        sim::MifareClassicCard::Size::k1K, std::array<std::uint8_t, 4>{0x3A, 0x5C, 0x7E, 0x91}));
-    sim::ReaderPort readerPort(reader);
+    sim::ReaderRig rig(*card);
+    std::fprintf(stderr, "korvicard-sim: card in the field: %s\n", cardName);
+    sim::ReaderPort readerPort(rig.reader());
     readerPort.SetObserver(LogRequest);
 
     sim::TcpServer server(readerPort);

@@ -1,0 +1,141 @@
+#include "sim/rig_population.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "sim/cards/apdu_script.h"
+#include "sim/cards/bank_card_application.h"
+
+namespace sim {
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::string_view kIdentityCardScript =
+    "0036000008     => 5A 1B 2C 3D 4E 5F 60 71 9000\n"
+    "0084000008     => 8C 31 F0 27 5D 9A 44 E3 9000\n"
+    "00A40000026002 => 9000\n"
+    "80B0000020     => 4B 56 43 41 52 44 2D 44 4E 2D 30 30 30 31 00 00"
+    "                  00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 9000\n";
+
+constexpr std::string_view kFm1208Script =
+    "00A40000023F00 => 6F 06 84 04 3F 00 00 00 9000\n"
+    "00A4000000     => 9000\n"
+    "800E000000     => 9000\n"
+    "80E0*          => 9000\n"
+    "80D4*          => 9000\n"
+    "0084000004     => 3C 9A 51 E7 9000\n"
+    "0084000008     => 3C 9A 51 E7 08 B2 6D 14 9000\n";
+
+constexpr std::string_view kPsamScript =
+    "00A40000023F00 => 9000\n"
+    "A0A40000023F00 => 9000\n"
+    "0084000004     => 1A 2B 3C 4D 9000\n"
+    "0084000008     => 1A 2B 3C 4D 5E 6F 70 81 9000\n"
+    "00B0960006     => 01 02 03 04 05 06 9000\n";
+
+// ATRs of T=0 cards without interface bytes: TS 3B, T0 (K historical bytes), the bytes.
+Bytes Atr(std::string_view historical) {
+    Bytes atr(2 + historical.size());
+    atr[0] = 0x3B;
+    atr[1] = static_cast<std::uint8_t>(historical.size());
+    std::copy(historical.begin(), historical.end(), atr.begin() + 2);
+    return atr;
+}
+
+// Text into a zero-padded field of a 48-byte record.
+void PutText(EspWifiModule::Record& record, std::size_t offset, std::string_view text) {
+    std::copy(text.begin(), text.end(), record.begin() + static_cast<std::ptrdiff_t>(offset));
+}
+
+// Access-point record: SSID (32) at 0, channel at 32, RSSI at 33, encryption at 34.
+EspWifiModule::Record AccessPoint(std::string_view ssid, std::uint8_t channel, std::int8_t rssi,
+                                  std::uint8_t encryption) {
+    EspWifiModule::Record record{};
+    PutText(record, 0, ssid);
+    record[32] = channel;
+    record[33] = static_cast<std::uint8_t>(rssi);
+    record[34] = encryption;
+    return record;
+}
+
+}  // namespace
+
+std::shared_ptr<MifareClassicCard> SampleMifareCard(MifareClassicCard::Size size) {
+    return std::make_shared<MifareClassicCard>(
+        size, size == MifareClassicCard::Size::k1K
+                  ? std::array<std::uint8_t, 4>{0x3A, 0x5C, 0x7E, 0x91}
+                  : std::array<std::uint8_t, 4>{0x4B, 0x6D, 0x8F, 0xA2});
+}
+
+std::shared_ptr<NtagTag> SampleNtagTag(NtagTag::Model model) {
+    return std::make_shared<NtagTag>(model);
+}
+
+std::shared_ptr<TypeBCard> SampleIdentityTypeBCard() {
+    auto card = std::make_shared<TypeBCard>();
+    card->SetApplication(std::make_shared<ApduScript>(kIdentityCardScript));
+    return card;
+}
+
+std::shared_ptr<TypeACpuCard> SampleFm1208Card() {
+    AtsParameters ats;
+    ats.historical = {0x86, 0x6A, 0x43, 0x50, 0x55};
+    return std::make_shared<TypeACpuCard>(std::make_shared<ApduScript>(kFm1208Script), ats);
+}
+
+std::shared_ptr<TypeACpuCard> SampleContactlessBankCard() {
+    return std::make_shared<TypeACpuCard>(std::make_shared<BankCardApplication>(), AtsParameters{},
+                                          std::array<std::uint8_t, 4>{0x6B, 0x21, 0x43, 0x65});
+}
+
+std::shared_ptr<ContactCard> SamplePsam() {
+    return std::make_shared<ContactCard>(Atr("KVPSAM01"),
+                                         std::make_shared<ApduScript>(kPsamScript));
+}
+
+std::shared_ptr<ContactCard> SampleContactBankCard() {
+    return std::make_shared<ContactCard>(Atr("PBOCDEBIT"), std::make_shared<BankCardApplication>());
+}
+
+std::vector<UhfTag> SampleUhfTags() {
+    std::vector<UhfTag> tags;
+    const std::int8_t levels[] = {-52, -61, -70};
+    for (std::uint8_t i = 0; i < 3; ++i) {
+        tags.emplace_back(Bytes{0xE2, 0x00, 0x00, 0x17, 0x22, 0x0A, 0x01, 0x23, 0x45, 0x60, 0x00,
+                                static_cast<std::uint8_t>(i + 1)},
+                          levels[i]);
+    }
+    return tags;
+}
+
+std::vector<EspWifiModule::Record> SampleAccessPoints() {
+    return {AccessPoint("KorviCard-Lab", 6, -48, 3), AccessPoint("Office-2G", 1, -67, 4),
+            AccessPoint("Guest", 11, -80, 0)};
+}
+
+EspWifiModule::Record SampleStationInfo() {
+    EspWifiModule::Record record{};
+    PutText(record, 0, "KorviCard-Lab");
+    PutText(record, 16, "1357924680");
+    return record;
+}
+
+std::vector<std::uint8_t> SampleTicket() {
+    using namespace std::string_view_literals;
+    // ESC @, ESC a 1, the title "中国体育彩票" in GBK, ESC ! 08, the ticket number; GS ( k
+    // storing 32 bytes of QR data (pL 23 = 3 + 32), GS ( k printing the symbol, GS V cut.
+    constexpr std::string_view kTicket =
+        "\x1B\x40\x1B\x61\x01"
+        "\xD6\xD0\xB9\xFA\xCC\xE5\xD3\xFD\xB2\xCA\xC6\xB1\n"
+        "\x1B\x21\x08"
+        "No. 2024-000123\n"
+        "\x1D\x28\x6B\x23\x00\x30\x50\x30"
+        "KORVICARD-LOTTERY-2024-000123-OK"
+        "\x1D\x28\x6B\x03\x00\x30\x51\x30\n"
+        "\x1D\x56\x00"sv;
+    return Bytes(kTicket.begin(), kTicket.end());
+}
+
+}  // namespace sim

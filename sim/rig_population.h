@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "sim/cards/contact_card.h"
+#include "sim/cards/mifare_classic_card.h"
+#include "sim/cards/ntag_tag.h"
+#include "sim/cards/type_a_cpu_card.h"
+#include "sim/cards/type_b_card.h"
+#include "sim/cards/uhf_tag.h"
+#include "sim/device/esp_wifi_module.h"
+
+// The cards and module contents of the simulated reader as korvicard-sim starts it, for
+// manual runs of the driver and the test bench. Each call makes a fresh object.
+
+namespace sim {
+
+// The device type the reader reports (command 31): a V3-U.
+inline constexpr std::uint32_t kSampleDeviceType = 0x3001;
+
+// A fresh Mifare Classic card (transport keys), UID 3A 5C 7E 91 (1K) or 4B 6D 8F A2 (4K).
+std::shared_ptr<MifareClassicCard> SampleMifareCard(MifareClassicCard::Size size);
+// A fresh NTAG21x tag of the model, the default UID 04 11 22 33 44 55 66.
+std::shared_ptr<NtagTag> SampleNtagTag(NtagTag::Model model);
+// The resident identity card's type-B side as the test bench talks to it: its identifier
+// (00 36 00 00 08), GET CHALLENGE of 8 bytes, SELECT of file 6002 and READ BINARY of its
+// 32-byte DN code (80 B0 00 00 20).
+std::shared_ptr<TypeBCard> SampleIdentityTypeBCard();
+// An FM1208-like type A CPU card that takes the test bench's personalisation script:
+// SELECT of the master file, erase, key file and key records, file creation, GET CHALLENGE
+// of 4 or 8 bytes.
+std::shared_ptr<TypeACpuCard> SampleFm1208Card();
+// A contactless PBOC debit card (BankCardApplication with its default data).
+std::shared_ptr<TypeACpuCard> SampleContactlessBankCard();
+
+// A PSAM for slot 0: SELECT of the master file (also with the GSM class A0), GET CHALLENGE
+// of 4 or 8 bytes, READ BINARY of the terminal number (SFI 16, 6 bytes).
+std::shared_ptr<ContactCard> SamplePsam();
+// A contact PBOC debit card for slot 1.
+std::shared_ptr<ContactCard> SampleContactBankCard();
+
+// Three EPC Gen2 tags of 96-bit EPCs, at -52, -61 and -70 dBm.
+std::vector<UhfTag> SampleUhfTags();
+// Three access points for the WiFi module's scans (SSID, channel, RSSI, encryption).
+std::vector<EspWifiModule::Record> SampleAccessPoints();
+// The station block of the WiFi module: SSID "KorviCard-Lab", pass phrase "1357924680",
+// addresses by DHCP (zero).
+EspWifiModule::Record SampleStationInfo();
+// One lottery ticket as a host sends it to the printer (GBK text, ESC/POS formatting, a QR
+// code of 32 data bytes), for the printer capture.
+std::vector<std::uint8_t> SampleTicket();
+
+}  // namespace sim

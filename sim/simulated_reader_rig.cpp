@@ -1,0 +1,99 @@
+#include "sim/simulated_reader_rig.h"
+
+#include <array>
+#include <memory>
+#include <utility>
+
+#include "sim/cards/felica_card.h"
+#include "sim/rig_population.h"
+
+namespace sim {
+
+namespace {
+
+constexpr std::array<std::pair<std::string_view, FieldCard>, 10> kFieldCardNames = {{
+    {"mifare1k", FieldCard::kMifare1K},
+    {"mifare4k", FieldCard::kMifare4K},
+    {"ntag213", FieldCard::kNtag213},
+    {"ntag215", FieldCard::kNtag215},
+    {"ntag216", FieldCard::kNtag216},
+    {"typeb", FieldCard::kTypeB},
+    {"cpu", FieldCard::kCpu},
+    {"bank", FieldCard::kBank},
+    {"felica", FieldCard::kFelica},
+    {"none", FieldCard::kNone},
+}};
+
+}  // namespace
+
+std::optional<FieldCard> ParseFieldCard(std::string_view name) {
+    for (const auto& [text, card] : kFieldCardNames) {
+        if (text == name) return card;
+    }
+    return std::nullopt;
+}
+
+std::string FieldCardNames() {
+    std::string names;
+    for (const auto& entry : kFieldCardNames) {
+        if (!names.empty()) names += '|';
+        names += entry.first;
+    }
+    return names;
+}
+
+ReaderRig::ReaderRig(FieldCard card) {
+    device_.deviceType = kSampleDeviceType;
+    slots_.Insert(0, SamplePsam());
+    slots_.Insert(1, SampleContactBankCard());
+    uhf_.tags = SampleUhfTags();
+    wifi_.SetStationInfo(SampleStationInfo());
+    wifi_.SetAccessPoints(SampleAccessPoints());
+    printer_.Print(SampleTicket());
+    PresentFieldCard(card);
+}
+
+void ReaderRig::PresentFieldCard(FieldCard card) {
+    field_.RemoveTypeA();
+    typeB_.Present(nullptr);
+    cpu_.PresentTypeB(nullptr);
+    felica_.Present(nullptr);
+    switch (card) {
+        case FieldCard::kMifare1K:
+            field_.PresentTypeA(SampleMifareCard(MifareClassicCard::Size::k1K));
+            break;
+        case FieldCard::kMifare4K:
+            field_.PresentTypeA(SampleMifareCard(MifareClassicCard::Size::k4K));
+            break;
+        case FieldCard::kNtag213:
+            field_.PresentTypeA(SampleNtagTag(NtagTag::Model::kNtag213));
+            break;
+        case FieldCard::kNtag215:
+            field_.PresentTypeA(SampleNtagTag(NtagTag::Model::kNtag215));
+            break;
+        case FieldCard::kNtag216:
+            field_.PresentTypeA(SampleNtagTag(NtagTag::Model::kNtag216));
+            break;
+        case FieldCard::kTypeB: {
+            // One card for both families: the type B commands activate it, the CPU-card
+            // command then carries its ISO 14443-4 traffic.
+            std::shared_ptr<TypeBCard> typeB = SampleIdentityTypeBCard();
+            typeB_.Present(typeB);
+            cpu_.PresentTypeB(std::move(typeB));
+            break;
+        }
+        case FieldCard::kCpu:
+            field_.PresentTypeA(SampleFm1208Card());
+            break;
+        case FieldCard::kBank:
+            field_.PresentTypeA(SampleContactlessBankCard());
+            break;
+        case FieldCard::kFelica:
+            felica_.Present(std::make_shared<FelicaCard>());
+            break;
+        case FieldCard::kNone:
+            break;
+    }
+}
+
+}  // namespace sim

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "sim/cards/card_field.h"
+#include "sim/commands/cpu_card_commands.h"
+#include "sim/commands/device_commands.h"
+#include "sim/commands/esp_isp_commands.h"
+#include "sim/commands/esp_wifi_commands.h"
+#include "sim/commands/felica_commands.h"
+#include "sim/commands/m100_commands.h"
+#include "sim/commands/mifare_commands.h"
+#include "sim/commands/nfc_buffer_commands.h"
+#include "sim/commands/ntag_commands.h"
+#include "sim/commands/printer_commands.h"
+#include "sim/commands/sam_slot_commands.h"
+#include "sim/commands/type_b_commands.h"
+#include "sim/device/esp_wifi_module.h"
+#include "sim/device/m100_module.h"
+#include "sim/device/nfc_text_buffer.h"
+#include "sim/device/printer_capture.h"
+#include "sim/device/reader_device.h"
+#include "sim/device/sam_slots.h"
+#include "sim/simulated_reader.h"
+
+namespace sim {
+
+// The card held into the RF field.
+enum class FieldCard {
+    kMifare1K,
+    kMifare4K,
+    kNtag213,
+    kNtag215,
+    kNtag216,
+    kTypeB,   // the identity card's type-B side (SampleIdentityTypeBCard)
+    kCpu,     // an FM1208-like type A CPU card (SampleFm1208Card)
+    kBank,    // a contactless bank card (SampleContactlessBankCard)
+    kFelica,  // a FeliCa card
+    kNone,
+};
+
+// The kind a name of korvicard-sim's --card option stands for ("mifare1k", "mifare4k",
+// "ntag213", "ntag215", "ntag216", "typeb", "cpu", "bank", "felica", "none"); nothing for
+// any other text.
+std::optional<FieldCard> ParseFieldCard(std::string_view name);
+// Those names joined with '|', for a usage text.
+std::string FieldCardNames();
+
+// The whole simulated reader: one SimulatedReader with every model of the simulator and the
+// handlers of every command family registered on it (Mifare and ISO 14443-A, NTAG21x, type
+// B, FeliCa, CPU cards, NFC buffer, SAM slots, device controls, M100 UHF module, ESP WiFi
+// module and its boot loader, printer capture and QR relay), populated for manual runs:
+//   - the RF field: the card chosen (a Mifare Classic 1K unless said otherwise); the reader
+//     runs protocol 'A', as at power-up
+//   - SAM slot 0 a PSAM, slot 1 a contact bank card (rig_population.h)
+//   - the M100 module with three tags in its field
+//   - the WiFi module on, in station mode, its station block set, three access points
+//   - the device identity of a V3-U reader
+//   - one ticket in the printer capture
+// Not thread-safe: an adapter thread reaches it through a ReaderPort.
+class ReaderRig {
+  public:
+    explicit ReaderRig(FieldCard card = FieldCard::kMifare1K);
+    ReaderRig(const ReaderRig&) = delete;
+    ReaderRig& operator=(const ReaderRig&) = delete;
+
+    // Takes every card out of the RF field and holds one of this kind into it; it answers
+    // while the reader runs its protocol ('A', or 'B' and 'F').
+    void PresentFieldCard(FieldCard card);
+
+    SimulatedReader& reader() { return reader_; }
+    // What went to the QR host.
+    const PrinterCommands& printerCommands() const { return printerCommands_; }
+
+  private:
+    // Models first: the command objects below hold references to them.
+    SimulatedReader reader_;
+    CardField field_;
+    ReaderDevice device_;
+    SamSlots slots_;
+    NfcTextBuffer nfcBuffer_;
+    M100Module uhf_;
+    EspWifiModule wifi_;
+    PrinterCapture printer_;
+
+    MifareCommands mifare_{reader_, field_};
+    NtagCommands ntag_{reader_, field_};
+    TypeBCommands typeB_{reader_, field_};
+    FelicaCommands felica_{reader_, field_};
+    CpuCardCommands cpu_{reader_, field_};
+    NfcBufferCommands nfc_{reader_, nfcBuffer_};
+    SamSlotCommands sam_{reader_, slots_};
+    DeviceCommands deviceCommands_{reader_, device_};
+    M100Commands uhfCommands_{reader_, uhf_};
+    EspWifiCommands wifiCommands_{reader_, wifi_};
+    EspIspCommands ispCommands_{reader_, wifi_};
+    PrinterCommands printerCommands_{reader_, printer_};
+};
+
+}  // namespace sim
