@@ -53,16 +53,24 @@ Wait WriteAll(int fd, int wakeFd, const std::vector<std::uint8_t>& bytes) {
     return Wait::kReady;
 }
 
-// Sends the reader's output, each part at arrival + its delay.
+// Sends the reader's output, each part at arrival + its delay. Whole frames due at the
+// same moment leave in one write, as a reader sends a burst of frames back to back; the
+// parts of a split reply stay separate writes.
 Wait Emit(int fd, int wakeFd, const std::vector<Emission>& output, Clock::time_point arrival) {
-    for (const Emission& part : output) {
-        const auto due = arrival + std::chrono::milliseconds(part.delayMs);
+    for (std::size_t i = 0; i < output.size();) {
+        const auto due = arrival + std::chrono::milliseconds(output[i].delayMs);
         for (auto now = Clock::now(); now < due; now = Clock::now()) {
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(due - now).count();
             pollfd wake{wakeFd, POLLIN, 0};
             if (poll(&wake, 1, static_cast<int>(left)) > 0) return Wait::kWoken;
         }
-        const Wait w = WriteAll(fd, wakeFd, part.bytes);
+        std::vector<std::uint8_t> burst = output[i].bytes;
+        for (++i; i < output.size() && output[i].startsFrame &&
+                  output[i].delayMs == output[i - 1].delayMs;
+             ++i) {
+            burst.insert(burst.end(), output[i].bytes.begin(), output[i].bytes.end());
+        }
+        const Wait w = WriteAll(fd, wakeFd, burst);
         if (w != Wait::kReady) return w;
     }
     return Wait::kReady;
