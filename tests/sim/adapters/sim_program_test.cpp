@@ -1,10 +1,4 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <memory>
@@ -14,86 +8,13 @@
 #include "core/reader_session.h"
 #include "core/transport/serial_transport.h"
 #include "core/transport/tcp_client.h"
+#include "sim/adapters/sim_program.h"
 
 // korvicard-sim as a user runs it: started, used by a driver session, stopped by a signal.
 
-extern char** environ;
-
 namespace {
 
-// The program with its stdout and stderr on pipes.
-class SimProgram {
-public:
-    explicit SimProgram(std::vector<std::string> args) {
-        int out[2], err[2];
-        EXPECT_EQ(pipe2(out, O_CLOEXEC), 0);
-        EXPECT_EQ(pipe2(err, O_CLOEXEC), 0);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-        args.insert(args.begin(), KORVICARD_SIM_PATH);
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        EXPECT_EQ(posix_spawn(&pid_, KORVICARD_SIM_PATH, &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        close(err[1]);
-        out_ = out[0];
-        err_ = err[0];
-    }
-    ~SimProgram() {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-        close(out_);
-        close(err_);
-    }
-
-    // The first line of stdout (within ms).
-    std::string FirstLine(int ms = 3000) {
-        std::string line;
-        char c;
-        while (line.find('\n') == std::string::npos) {
-            pollfd pfd{out_, POLLIN, 0};
-            if (poll(&pfd, 1, ms) != 1 || read(out_, &c, 1) != 1) break;
-            line += c;
-        }
-        if (!line.empty() && line.back() == '\n') line.pop_back();
-        return line;
-    }
-    // Signals the program and returns its exit status (-1 when it does not end in 3 s).
-    int Stop(int signal) {
-        kill(pid_, signal);
-        return Wait();
-    }
-    int Wait() {
-        for (int i = 0; i < 300; ++i) {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            usleep(10000);
-        }
-        return -1;
-    }
-    // What the program wrote on stderr (after it ended).
-    std::string Errors() {
-        std::string text;
-        char buf[512];
-        ssize_t n;
-        while ((n = read(err_, buf, sizeof buf)) > 0) text.append(buf, static_cast<size_t>(n));
-        return text;
-    }
-
-private:
-    pid_t pid_ = -1;
-    int out_ = -1;
-    int err_ = -1;
-};
+using sim_test::SimProgram;
 
 // A beep of 0 ms: command 11 with its time, two bytes little-endian.
 bool Beep(ReaderSession& session) {
