@@ -9,24 +9,16 @@
 #include <cerrno>
 #include <chrono>
 
+#include "core/transport/poll_wait.h"
+
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-int RemainingMs(Clock::time_point deadline) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
+using Clock = PollClock;
 
 // Waits for `events` on fd until the deadline; false on time-out, error or hang-up
 // without data.
 bool WaitFor(int fd, short events, Clock::time_point deadline) {
-    for (;;) {
-        pollfd pfd{fd, events, 0};
-        int rc = poll(&pfd, 1, RemainingMs(deadline));
-        if (rc > 0) return (pfd.revents & events) != 0;
-        if (rc == 0 || errno != EINTR) return false;
-    }
+    return (PollUntil(fd, events, deadline) & events) != 0;
 }
 
 bool BaudConstant(int baud, speed_t& speed) {

@@ -14,6 +14,8 @@
 #include <cstring>
 #include <thread>
 
+#include "core/transport/poll_wait.h"
+
 namespace {
 
 constexpr int kReceiveBufferBytes = 1048576;
@@ -41,22 +43,12 @@ bool ParseDottedAddress(const char* text, std::uint8_t octets[4]) {
     return true;
 }
 
-using Clock = std::chrono::steady_clock;
+using Clock = PollClock;
 
-int RemainingMs(Clock::time_point deadline) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
-
-// Waits for `events` on fd up to `ms`; true when ready, false on time-out or error.
+// Waits for `events` on fd until the deadline; true when poll() reported anything (an
+// error or hang-up is then read by the call that follows), false on time-out or error.
 bool WaitFor(int fd, short events, Clock::time_point deadline) {
-    for (;;) {
-        pollfd pfd{fd, events, 0};
-        int rc = poll(&pfd, 1, RemainingMs(deadline));
-        if (rc > 0) return true;
-        if (rc == 0) return false;
-        if (errno != EINTR) return false;
-    }
+    return PollUntil(fd, events, deadline) != 0;
 }
 
 bool SetBlocking(int fd, bool blocking) {
