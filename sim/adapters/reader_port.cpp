@@ -23,6 +23,8 @@ std::vector<Emission> ReaderPort::Handle(std::span<const std::uint8_t> frame) {
         for (std::size_t i = before; i < reader_.Requests().size(); ++i) {
             observer_(reader_.Requests()[i]);
         }
+        // The observer has them: a long-running program keeps no growing log.
+        reader_.ClearRequests();
     }
     return out;
 }

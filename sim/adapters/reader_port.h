@@ -14,7 +14,8 @@ namespace sim {
 // so a test can queue faults or read the request log while an adapter thread serves.
 class ReaderPort {
 public:
-    // Called, under the lock, with each request the reader accepted.
+    // Called, under the lock, with each request the reader accepted. While an observer is
+    // set, requests are handed to it instead of being kept in the reader's log.
     using RequestObserver = std::function<void(const Request&)>;
 
     explicit ReaderPort(SimulatedReader& reader) : reader_(reader) {}

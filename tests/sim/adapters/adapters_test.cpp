@@ -134,6 +134,8 @@ TEST_F(SimLinks, TcpServerServesClientsInTurnOnLoopbackOnly) {
         close(fd);
     }
     EXPECT_EQ(server.Connections(), 2);
+    EXPECT_TRUE(port.WithReader([](sim::SimulatedReader& r) { return r.Requests().empty(); }))
+        << "observed requests are not kept in the log as well";
     port.SetObserver(nullptr);
     ASSERT_EQ(logged.size(), 2u);
     EXPECT_EQ(logged[1].payload, (Bytes{2, 0x77}));
