@@ -47,6 +47,7 @@ ReaderRig::ReaderRig(FieldCard card) {
     slots_.Insert(0, SamplePsam());
     slots_.Insert(1, SampleContactBankCard());
     uhf_.tags = SampleUhfTags();
+    samv_.card = SampleIdentityCard();
     wifi_.SetStationInfo(SampleStationInfo());
     wifi_.SetAccessPoints(SampleAccessPoints());
     printer_.Print(SampleTicket());

@@ -16,6 +16,7 @@
 #include "sim/commands/ntag_commands.h"
 #include "sim/commands/printer_commands.h"
 #include "sim/commands/sam_slot_commands.h"
+#include "sim/commands/samv_commands.h"
 #include "sim/commands/type_b_commands.h"
 #include "sim/device/esp_wifi_module.h"
 #include "sim/device/m100_module.h"
@@ -23,6 +24,7 @@
 #include "sim/device/printer_capture.h"
 #include "sim/device/reader_device.h"
 #include "sim/device/sam_slots.h"
+#include "sim/device/samv_module.h"
 #include "sim/simulated_reader.h"
 
 namespace sim {
@@ -50,12 +52,14 @@ std::string FieldCardNames();
 
 // The whole simulated reader: one SimulatedReader with every model of the simulator and the
 // handlers of every command family registered on it (Mifare and ISO 14443-A, NTAG21x, type
-// B, FeliCa, CPU cards, NFC buffer, SAM slots, device controls, M100 UHF module, ESP WiFi
-// module and its boot loader, printer capture and QR relay), populated for manual runs:
+// B, FeliCa, CPU cards, NFC buffer, SAM slots, device controls, M100 UHF module, SAMV module,
+// ESP WiFi module and its boot loader, printer capture and QR relay), populated for manual
+// runs:
 //   - the RF field: the card chosen (a Mifare Classic 1K unless said otherwise); the reader
 //     runs protocol 'A', as at power-up
 //   - SAM slot 0 a PSAM, slot 1 a contact bank card (rig_population.h)
 //   - the M100 module with three tags in its field
+//   - the SAMV module with an identity card (SampleIdentityCard) on it
 //   - the WiFi module on, in station mode, its station block set, three access points
 //   - the device identity of a V3-U reader
 //   - one ticket in the printer capture
@@ -82,6 +86,7 @@ class ReaderRig {
     SamSlots slots_;
     NfcTextBuffer nfcBuffer_;
     M100Module uhf_;
+    SamvModule samv_;
     EspWifiModule wifi_;
     PrinterCapture printer_;
 
@@ -94,6 +99,7 @@ class ReaderRig {
     SamSlotCommands sam_{reader_, slots_};
     DeviceCommands deviceCommands_{reader_, device_};
     M100Commands uhfCommands_{reader_, uhf_};
+    SamvCommands samvCommands_{reader_, samv_};
     EspWifiCommands wifiCommands_{reader_, wifi_};
     EspIspCommands ispCommands_{reader_, wifi_};
     PrinterCommands printerCommands_{reader_, printer_};

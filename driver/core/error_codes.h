@@ -95,6 +95,20 @@ enum TwoIdErrorCode : std::int32_t {
     TIEC_DOMAIN_NAME_ERROR = 53,
 };
 
+// Identity-card codes of the read through the reader's SAMV module.
+enum SamvReadErrorCode : std::int32_t {
+    kSamvSendFailed = 58,       // the frame to the module did not go out
+    kSamvReadFailed = 59,       // a read of the module's buffered bytes failed
+    kSamvNoPreamble = 60,       // the answer does not start with the preamble
+    kSamvShortChunk = 61,       // the first read of the answer is not a whole chunk
+    kSamvCheckByte = 62,        // the answer's check byte is wrong
+    kSamvNullRecord = 63,       // no record to fill
+    kSamvPollFailed = 65,       // asking for the buffered count failed
+    kSamvTimedOut = 66,         // the module did not deliver in time
+    kSamvBadTotal = 67,         // the announced answer size has no room for the layout
+    kSamvReadInProgress = 1000,
+};
+
 // Smallest buffer the name look-ups write into.
 inline constexpr unsigned kErrorNameMinSize = 64;
 

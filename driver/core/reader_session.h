@@ -553,6 +553,43 @@ public:
     std::array<M100UhfInventoryStruct, kM100InventorySlots> uhfInventory{};
     int uhfInventoryCount = 0;
 
+    // --- Identity card through the SAMV module (samv_module.cpp) ---------------------------
+    //
+    // Reader command 38 passes a frame to the module's UART, 246 tells how many answer bytes
+    // the reader holds from it, 40 reads them from an offset (at most 240 a read). Common
+    // exchange, 1000 ms unless stated; a null pointer fails at once with nothing sent.
+
+    // Reads text, photo and fingerprint of the card on the module into the record. The
+    // identity-card code tells the step that failed (SamvReadErrorCode), 0 on success; the
+    // record is written only on success. An answer must be 1295 bytes (no fingerprint) or
+    // 1297 to 2321 bytes (fingerprint of at most 1024 bytes).
+    bool GetTwoIdInfo(TwoIdInfoParam* record);
+    // The unCosSendBufferLength (at most 256) bytes of arrCosSendBuffer to the module, then
+    // up to three polls a second apart for at least 7 answer bytes; arrCosResultBuffer := the
+    // first min(held, 240) of them, unCosReultBufferLength := their count. Identity-card
+    // codes 65 (a poll failed), 66 (fewer than 7 bytes held), 59 (the read failed).
+    bool SendSamvCommand(KorviCardParam* record);
+    // Command 39: the unCosSendBufferLength (at most 256) bytes of arrCosSendBuffer;
+    // arrCosResultBuffer := the reply.
+    bool SendCosResult2Samv(KorviCardParam* record);
+    // The first 40 held bytes; arrCosResultBuffer := the reply.
+    bool GetSamvUartData(KorviCardParam* record);
+    // Command 239 (2000 ms). *length: room in buffer (at least 32), set to 0 first, then to
+    // the bytes stored.
+    bool GetSdtCmd(std::uint8_t* buffer, int* length);
+    // Command 240 (2000 ms).
+    bool ClearSdtCmd();
+    // A tag of 0 fails with nothing sent.
+    bool SetSamvResultTag(std::int32_t tag);
+    // *status := reply bytes 0-3; a shorter reply fails with code 3.
+    bool GetSamvPowerStatus(std::int32_t* status);
+    bool SetSamvPowerStatus(std::int32_t status);
+    // arrCosResultBuffer := the module's last APDU, or the answer to it.
+    bool GetSamvLastApdu(KorviCardParam* record);
+    bool GetSamvLastApduResult(KorviCardParam* record);
+    // The JPEG flag := (flag == 1).
+    bool SaveSamvResult2JpegBuffer(int flag);
+
 private:
     // Size of a request's first packet on the current route.
     std::size_t PacketSize() const;

@@ -499,6 +499,37 @@ KORVICARD_API int KORVICARD_CALL KorviCardGetFirewareBuildTime(int handle, char*
                                                                int size);
 
 /* ------------------------------------------------------------------------- */
+/* Identity card through the reader's SAMV module                            */
+/* ------------------------------------------------------------------------- */
+
+/* Each returns 1 for success, 0 for failure (also for a null pointer, with
+ * nothing sent). */
+
+/* Text, photo and fingerprint of the card on the module. The identity-card
+ * error code tells the step that failed: 58 send, 59 read, 60 preamble,
+ * 61 short first chunk, 62 check byte, 63 null record, 65 poll, 66 time-out,
+ * 67 an answer size without room for the record's layout; 0 on success. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetTwoIdInfo(int handle, TwoIdInfoParam* param);
+/* The unCosSendBufferLength bytes of arrCosSendBuffer to the module; its
+ * answer (at most 240 bytes) to arrCosResultBuffer/unCosReultBufferLength. */
+KORVICARD_API int KORVICARD_CALL KorviCardSendSamvCommand(int handle, KorviCardParam* param);
+KORVICARD_API int KORVICARD_CALL KorviCardSendCosResult2Samv(int handle, KorviCardParam* param);
+/* The first 40 answer bytes the reader holds from the module. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetSamvUartData(int handle, KorviCardParam* param);
+/* *length: room in buffer (at least 32) in, the bytes stored out. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetSdtCmd(int handle, unsigned char* buffer,
+                                                    int* length);
+KORVICARD_API int KORVICARD_CALL KorviCardClearSdtCmd(int handle);
+/* Keeps the identity photo as JPEG when flag is 1. */
+KORVICARD_API int KORVICARD_CALL KorviCardSaveSamvResult2JpegBuffer(int handle, int flag);
+/* A tag of 0 fails without reaching the reader. */
+KORVICARD_API int KORVICARD_CALL KorviCardSetSamvResultTag(int handle, int tag);
+KORVICARD_API int KORVICARD_CALL KorviCardGetSamvPowerStatus(int handle, int* status);
+KORVICARD_API int KORVICARD_CALL KorviCardSetSamvPowerStatus(int handle, int status);
+KORVICARD_API int KORVICARD_CALL KorviCardGetSamvLastApdu(int handle, KorviCardParam* param);
+KORVICARD_API int KORVICARD_CALL KorviCardGetSamvLastApduResult(int handle, KorviCardParam* param);
+
+/* ------------------------------------------------------------------------- */
 /* M100 UHF module                                                           */
 /* ------------------------------------------------------------------------- */
 
