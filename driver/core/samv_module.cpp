@@ -39,8 +39,9 @@ constexpr std::uint32_t kChunk = 240;
 constexpr std::uint32_t kUartDataCount = 40;
 constexpr int kMinSdtLength = 32;
 
-// Answer layout (any total below 240 is an error answer): without fingerprint exactly this size, text at 14 and photo at 270; with
-// one, text at 16, photo at 272 and the fingerprint from 1296 up to the check byte.
+// Answer layout (any total below 240 is an error answer): without fingerprint exactly this size,
+// text at 14 and photo at 270; with one, text at 16, photo at 272 and the fingerprint from 1296 up
+// to the check byte.
 constexpr std::size_t kPlainTotal = 1295;
 constexpr std::size_t kFingerprintBase = 1297;
 constexpr std::size_t kTextSize = 256;
@@ -120,10 +121,9 @@ bool CosCommand(const KorviCardParam& record, std::span<const std::uint8_t>& com
 bool ExchangeToCosResult(ReaderSession& session, std::uint8_t command,
                          std::span<const std::uint8_t> payload, KorviCardParam* record) {
     if (record == nullptr) return false;
-    return CommandExchange(session, command, payload, kTimeout,
-                           [&](std::span<const std::uint8_t>) {
-                               CopyToCosResult(session, *record);
-                           });
+    return CommandExchange(session, command, payload, kTimeout, [&](std::span<const std::uint8_t>) {
+        CopyToCosResult(session, *record);
+    });
 }
 
 bool SendWord(ReaderSession& session, std::uint8_t command, std::int32_t value) {

@@ -22,7 +22,9 @@ struct SamvReader {
 
 // Pauses of the module flows skipped while a test runs.
 struct NoPauses {
-    NoPauses() { SetModulePauseFunction([](int) {}); }
+    NoPauses() {
+        SetModulePauseFunction([](int) {});
+    }
     ~NoPauses() { SetModulePauseFunction({}); }
 };
 

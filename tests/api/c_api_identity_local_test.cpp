@@ -115,8 +115,8 @@ TEST(SamvExportsTest, EachFailedStepLeavesItsCodeAndTheRecordAsItWas) {
     const ReadFault faults[] = {
         {"no card: the module's short error answer", [](SamvBench& b) { b.module.card.reset(); },
          67},
-        {"the reader refuses the frame",
-         [](SamvBench& b) { b.reader.SetHandler(38, Failing()); }, 58},
+        {"the reader refuses the frame", [](SamvBench& b) { b.reader.SetHandler(38, Failing()); },
+         58},
         {"the poll fails", [](SamvBench& b) { b.reader.SetHandler(246, Failing()); }, 65},
         {"six bytes held through 21 polls",
          [](SamvBench& b) {
@@ -145,8 +145,7 @@ TEST(SamvExportsTest, EachFailedStepLeavesItsCodeAndTheRecordAsItWas) {
              b.reader.SetHandler(40, [&b](const sim::Request& r) {
                  if (r.payload[0] != 0) return sim::Reply::Ok();
                  const std::size_t count = r.payload[4];
-                 return sim::Reply::Ok(Bytes(b.module.held.begin(),
-                                             b.module.held.begin() + count));
+                 return sim::Reply::Ok(Bytes(b.module.held.begin(), b.module.held.begin() + count));
              });
          },
          59},
@@ -274,37 +273,50 @@ TEST(SamvExportsTest, HelperCommandsSendTheirRequestsAndFillTheirOutputs) {
     bench.samv.lastApduResult = {0x11, 0x22, 0x90, 0x00};
     const Bytes findCard = {0xAA, 0xAA, 0xAA, 0x96, 0x69, 0x00, 0x03, 0x20, 0x01, 0x22};
     const Step steps[] = {
-        {"result tag", [](int h, KorviCardParam&) { return KorviCardSetSamvResultTag(h, 0x105); },
-         1, {{241, {0x05, 0x01, 0x00, 0x00}}},
+        {"result tag",
+         [](int h, KorviCardParam&) { return KorviCardSetSamvResultTag(h, 0x105); },
+         1,
+         {{241, {0x05, 0x01, 0x00, 0x00}}},
          [](const SamvBench& b, const auto&) { EXPECT_EQ(b.samv.resultTag, 0x105u); }},
-        {"result tag 0", [](int h, KorviCardParam&) { return KorviCardSetSamvResultTag(h, 0); }, 0,
-         {}, nullptr},
+        {"result tag 0",
+         [](int h, KorviCardParam&) { return KorviCardSetSamvResultTag(h, 0); },
+         0,
+         {},
+         nullptr},
         {"power status set",
-         [](int h, KorviCardParam&) { return KorviCardSetSamvPowerStatus(h, 0x0A0B0C0D); }, 1,
-         {{243, {0x0D, 0x0C, 0x0B, 0x0A}}}, nullptr},
+         [](int h, KorviCardParam&) { return KorviCardSetSamvPowerStatus(h, 0x0A0B0C0D); },
+         1,
+         {{243, {0x0D, 0x0C, 0x0B, 0x0A}}},
+         nullptr},
         {"power status get",
-         [](int h, KorviCardParam& r) {
-             return KorviCardGetSamvPowerStatus(h, &r.nBufferSize);
-         },
-         1, {{242, {}}},
+         [](int h, KorviCardParam& r) { return KorviCardGetSamvPowerStatus(h, &r.nBufferSize); },
+         1,
+         {{242, {}}},
          [](const SamvBench&, const auto& r) { EXPECT_EQ(r.nBufferSize, 0x0A0B0C0D); }},
         {"SDT command",
          [](int h, KorviCardParam& r) {
              r.nKeysSize = 64;
              return KorviCardGetSdtCmd(h, r.arrKeys, &r.nKeysSize);
          },
-         1, {{239, {}}},
+         1,
+         {{239, {}}},
          [](const SamvBench&, const auto& r) {
              EXPECT_EQ(r.nKeysSize, 40);
              EXPECT_EQ(r.arrKeys[39], 'S');
          }},
-        {"SDT command clear", [](int h, KorviCardParam&) { return KorviCardClearSdtCmd(h); }, 1,
-         {{240, {}}}, [](const SamvBench& b, const auto&) { EXPECT_TRUE(b.samv.sdtCommand.empty()); }},
-        {"last APDU", [](int h, KorviCardParam& r) { return KorviCardGetSamvLastApdu(h, &r); }, 1,
+        {"SDT command clear",
+         [](int h, KorviCardParam&) { return KorviCardClearSdtCmd(h); },
+         1,
+         {{240, {}}},
+         [](const SamvBench& b, const auto&) { EXPECT_TRUE(b.samv.sdtCommand.empty()); }},
+        {"last APDU",
+         [](int h, KorviCardParam& r) { return KorviCardGetSamvLastApdu(h, &r); },
+         1,
          {{244, {}}},
          [](const SamvBench& b, const auto& r) { EXPECT_EQ(CosResult(r), b.samv.lastApdu); }},
         {"last APDU result",
-         [](int h, KorviCardParam& r) { return KorviCardGetSamvLastApduResult(h, &r); }, 1,
+         [](int h, KorviCardParam& r) { return KorviCardGetSamvLastApduResult(h, &r); },
+         1,
          {{245, {}}},
          [](const SamvBench& b, const auto& r) { EXPECT_EQ(CosResult(r), b.samv.lastApduResult); }},
         {"COS result to the module",
@@ -312,7 +324,8 @@ TEST(SamvExportsTest, HelperCommandsSendTheirRequestsAndFillTheirOutputs) {
              r = CosCommand({0x90, 0x00});
              return KorviCardSendCosResult2Samv(h, &r);
          },
-         1, {{39, {0x90, 0x00}}},
+         1,
+         {{39, {0x90, 0x00}}},
          [](const SamvBench& b, const auto&) {
              EXPECT_EQ(b.samv.cosResults, std::vector<Bytes>{Bytes({0x90, 0x00})});
          }},
@@ -321,13 +334,16 @@ TEST(SamvExportsTest, HelperCommandsSendTheirRequestsAndFillTheirOutputs) {
              r = CosCommand(findCard);
              return KorviCardSendSamvCommand(h, &r);
          },
-         1, {{38, findCard}, {246, {}}, {40, Le(0, 11)}},
+         1,
+         {{38, findCard}, {246, {}}, {40, Le(0, 11)}},
          [](const SamvBench& b, const auto& r) {
-             EXPECT_EQ(CosResult(r), (Bytes{0xAA, 0xAA, 0xAA, 0x96, 0x69, 0x00, 0x04, 0x00, 0x00,
-                                            0x9F, 0x9B}));
+             EXPECT_EQ(CosResult(r),
+                       (Bytes{0xAA, 0xAA, 0xAA, 0x96, 0x69, 0x00, 0x04, 0x00, 0x00, 0x9F, 0x9B}));
              EXPECT_EQ(b.pauses, std::vector<int>{1000});
          }},
-        {"UART data", [](int h, KorviCardParam& r) { return KorviCardGetSamvUartData(h, &r); }, 1,
+        {"UART data",
+         [](int h, KorviCardParam& r) { return KorviCardGetSamvUartData(h, &r); },
+         1,
          {{40, Le(0, 40)}},
          [](const SamvBench&, const auto& r) { EXPECT_EQ(r.unCosReultBufferLength, 11u); }},
         {"module command without answer",
@@ -335,7 +351,8 @@ TEST(SamvExportsTest, HelperCommandsSendTheirRequestsAndFillTheirOutputs) {
              r = CosCommand({0x01, 0x02});
              return KorviCardSendSamvCommand(h, &r);
          },
-         0, {{38, {0x01, 0x02}}, {246, {}}, {246, {}}, {246, {}}},
+         0,
+         {{38, {0x01, 0x02}}, {246, {}}, {246, {}}, {246, {}}},
          [](const SamvBench& b, const auto& r) {
              EXPECT_EQ(KorviCardGetTwoIdErrorCode(b.handle), 66);
              EXPECT_EQ(r.unCosReultBufferLength, 0u);
