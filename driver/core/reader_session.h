@@ -590,6 +590,60 @@ public:
     // The JPEG flag := (flag == 1).
     bool SaveSamvResult2JpegBuffer(int flag);
 
+    // --- Identity-card server box commands (two_id_server_commands.cpp) --------------------
+    // One TCP exchange each with the box at host (dotted IPv4 text) and port. Commands that
+    // return bool give true when a reply arrived; those returning int give -1 for a missing or
+    // too small output argument (checked before anything is sent) or a failed exchange, 0 for
+    // a host that is not a dotted address, else the count of bytes copied, or 1.
+    bool GetSamvCheckStatusByServer(const char* host, int port);
+    // text := "%02d.%02u-%08u-%010u-%010u" of a 27-byte answer when size exceeds 36.
+    bool GetSamvManagerMessageByServer(const char* host, int port, char* text, int size);
+    bool GetSamvWaitTimeByInterval(const char* host, int port, std::uint8_t* buffer, int size);
+    // A null or empty host means the address stored by SetIdServerAddress.
+    bool GetSamvLastErrorInfo(const char* host, int port, SamvLastErrorInfo* record);
+    bool GetSamvSendReceivTimeInfo(const char* host, int port, SamvTimeInfoEntry* items,
+                                   int count);
+    int ResetPsamByServer(const char* host, int port, std::uint8_t* buffer, int size);
+    // Sends length bytes of buffer; the answer comes back into buffer (at most size bytes).
+    int PsamCommandByServer(const char* host, int port, std::uint8_t* buffer, int length,
+                            int size);
+    int GetTwoIdServerMacAddress(const char* host, int port, std::uint8_t* buffer, int size);
+    int GetTwoIdServerMcuSerialNo(const char* host, int port, std::uint8_t* buffer, int size);
+    int SetTwoIdServerAppConfig(const char* host, int port, KorviCardAppConfig* config);
+    int GetTwoIdServerAppConfig(const char* host, int port, KorviCardAppConfig* config);
+    int ClearTwoIdServerAppConfig(const char* host, int port, KorviCardAppConfig* config);
+    // Passwords: texts of at most 16 characters, sent zero-padded to 16 bytes each.
+    int ChangeTwoIdServerAppConfigPassword(const char* host, int port, const char* oldPassword,
+                                           const char* newPassword);
+    int PowerOnOffOtherDevice(const char* host, int port, int value, const std::uint8_t* block);
+    int SamvLedOnOff(const char* host, int port, int value);
+    // Always false: the box offers no remote reset.
+    bool ResetMcuByServer(const char* host, int port);
+    bool SetIdServerAddress(const char* host, int port);
+    // A buffer smaller than the 102 x 126 24-bit bitmap (38,862 bytes) is refused.
+    bool SetIdPhotoAddress(std::uint8_t* buffer, int size, std::uint8_t flag);
+    void SetPhoneIdentity(const std::uint8_t* block);
+
+    // Identity-server address (at most 31 characters, terminated) and port.
+    std::array<char, 32> idServerAddress{};
+    int idServerPort = 0;
+    static constexpr std::size_t kPhoneIdentitySize = 160;
+    std::array<std::uint8_t, kPhoneIdentitySize> phoneIdentity{};
+
+private:
+    // One administrative exchange with the box: connect, send command and payload, receive
+    // the reply payload into serverBuffer. Returns its length, kServerNotDotted or
+    // kServerFailed; sets the identity-card error code as the exchange fails.
+    static constexpr int kServerNotDotted = -2;
+    static constexpr int kServerFailed = -1;
+    int ServerExchange(const char* host, int port, std::uint8_t command,
+                       const std::uint8_t* payload, std::size_t payloadLength, int failCode);
+    // ServerExchange, then up to room bytes of the reply payload into out: their count, or
+    // 0 for a host that is not a dotted address, -1 for a failed exchange.
+    int ServerExchangeInto(const char* host, int port, std::uint8_t command,
+                           const std::uint8_t* payload, std::size_t payloadLength, int failCode,
+                           std::uint8_t* out, std::size_t room);
+
 private:
     // Size of a request's first packet on the current route.
     std::size_t PacketSize() const;
