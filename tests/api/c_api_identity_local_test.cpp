@@ -117,6 +117,8 @@ TEST(SamvExportsTest, EachFailedStepLeavesItsCodeAndTheRecordAsItWas) {
          67},
         {"the reader refuses the frame", [](SamvBench& b) { b.reader.SetHandler(38, Failing()); },
          58},
+        {"the reader does not answer the frame",
+         [](SamvBench& b) { b.reader.QueueFault({.kind = sim::FaultKind::kNoReply}); }, 58},
         {"the poll fails", [](SamvBench& b) { b.reader.SetHandler(246, Failing()); }, 65},
         {"six bytes held through 21 polls",
          [](SamvBench& b) {
