@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "sim/sim_frames.h"
+#include "sim/simulated_reader_rig.h"
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -73,6 +76,23 @@ TEST(SamvModuleTest, ReadAnswerLayoutWithAndWithoutFingerprint) {
     module.Receive(read);
     EXPECT_EQ(module.held,
               (Bytes{0xAA, 0xAA, 0xAA, 0x96, 0x69, 0x00, 0x04, 0x00, 0x00, 0x80, 0x84}));
+}
+
+TEST(SamvModuleTest, TheRigReadsItsSampleCardThroughTheReaderCommands) {
+    sim::ReaderRig rig;
+    const sim::FrameMask mask = {0x11, 0x22, 0x33, 0x44};
+    const Bytes read = {0xAA, 0xAA, 0xAA, 0x96, 0x69, 0x00, 0x03, 0x30, 0x10, 0x23};
+    EXPECT_EQ(sim_test::Exchange(rig.reader(), mask, 1, 38, read), (sim_test::Answer{0, {}}));
+    EXPECT_EQ(sim_test::Exchange(rig.reader(), mask, 2, 246, {}),
+              (sim_test::Answer{0, {0x11, 0x09, 0x00, 0x00}}));
+    const sim_test::Answer header =
+        sim_test::Exchange(rig.reader(), mask, 3, 40, {0, 0, 0, 0, 7, 0, 0, 0});
+    EXPECT_EQ(header, (sim_test::Answer{0, {0xAA, 0xAA, 0xAA, 0x96, 0x69, 0x09, 0x0A}}));
+    const sim_test::Answer tail =
+        sim_test::Exchange(rig.reader(), mask, 4, 40, {0x10, 0x09, 0, 0, 240, 0, 0, 0});
+    EXPECT_EQ(tail.status, 0);
+    EXPECT_EQ(tail.payload.size(), 1u);
+    EXPECT_EQ(sim_test::Exchange(rig.reader(), mask, 5, 40, {0, 0, 0, 0, 241, 0, 0, 0}).status, 1);
 }
 
 }  // namespace
