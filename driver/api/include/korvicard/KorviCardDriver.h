@@ -530,6 +530,78 @@ KORVICARD_API int KORVICARD_CALL KorviCardGetSamvLastApdu(int handle, KorviCardP
 KORVICARD_API int KORVICARD_CALL KorviCardGetSamvLastApduResult(int handle, KorviCardParam* param);
 
 /* ------------------------------------------------------------------------- */
+/* Identity-card server box                                                  */
+/* ------------------------------------------------------------------------- */
+
+/* host: the box's dotted IPv4 address; port: its TCP port. One connection a
+ * call. Identity-card error codes: 1 host not dotted, 24 connect failed, else
+ * the command's own code when its reply is missing, broken or a failing SAM
+ * answer. These return 1 for success, 0 for failure. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetSamvCheckStatusByServer(int handle, const char* host,
+                                                                     int port);
+/* text := "%02d.%02u-%08u-%010u-%010u" when the answer has 27 bytes and size
+ * exceeds 36; otherwise left as it is. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetSamvManagerMessageByServer(int handle,
+                                                                        const char* host, int port,
+                                                                        char* text, int size);
+KORVICARD_API int KORVICARD_CALL KorviCardGetSamvWaitTimeByInterval(int handle, const char* host,
+                                                                    int port,
+                                                                    unsigned char* buffer,
+                                                                    int size);
+/* A null or empty host uses the stored identity-server address. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetSamvLastErrorInfo(int handle, const char* host,
+                                                               int port,
+                                                               SamvLastErrorInfo* record);
+/* count: at least 80 entries. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetSamvSendReceivTimeInfo(int handle, const char* host,
+                                                                    int port,
+                                                                    SamvTimeInfoEntry* items,
+                                                                    int count);
+/* These return the bytes copied (or 1), 0 for a host that is not dotted, -1
+ * for a null handle, a missing or too small argument, or a failed exchange. */
+KORVICARD_API int KORVICARD_CALL KorviCardResetPsamByServer(int handle, const char* host, int port,
+                                                            unsigned char* buffer, int size);
+/* Sends length bytes of buffer; the answer comes back into buffer. */
+KORVICARD_API int KORVICARD_CALL KorviCardPsamCommandByServer(int handle, const char* host,
+                                                              int port, unsigned char* buffer,
+                                                              int length, int size);
+/* size: at least 6. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetTwoIdServerMacAddress(int handle, const char* host,
+                                                                   int port,
+                                                                   unsigned char* buffer,
+                                                                   int size);
+/* size: at least 12. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetTwoIdServerMcuSerialNo(int handle, const char* host,
+                                                                    int port,
+                                                                    unsigned char* buffer,
+                                                                    int size);
+KORVICARD_API int KORVICARD_CALL KorviCardGetTwoIdServerAppConfig(int handle, const char* host,
+                                                                  int port,
+                                                                  KorviCardAppConfig* config);
+KORVICARD_API int KORVICARD_CALL KorviCardSetTwoIdServerAppConfig(int handle, const char* host,
+                                                                  int port,
+                                                                  KorviCardAppConfig* config);
+KORVICARD_API int KORVICARD_CALL KorviCardClearTwoIdServerAppConfig(int handle, const char* host,
+                                                                    int port,
+                                                                    KorviCardAppConfig* config);
+/* Passwords of at most 16 characters. */
+KORVICARD_API int KORVICARD_CALL KorviCardChangeTwoIdServerAppConfigPassword(
+    int handle, const char* host, int port, const char* oldPassword, const char* newPassword);
+/* block: 16 bytes sent after value. */
+KORVICARD_API int KORVICARD_CALL KorviCardPowerOnOffOtherDevice(int handle, const char* host,
+                                                                int port, int value,
+                                                                const unsigned char* block);
+KORVICARD_API int KORVICARD_CALL KorviCardSamvLedOnOff(int handle, const char* host, int port,
+                                                       int value);
+/* The box offers no remote reset: both always return 0. */
+KORVICARD_API int KORVICARD_CALL KorviCardResetMcuByServer(int handle, const char* host, int port);
+KORVICARD_API int KORVICARD_CALL KorviCardResetSamvByServer(int handle, const char* host, int port);
+/* A caller's buffer for the identity photo bitmap: null, or at least 38,862
+ * bytes. Any nonzero flag is 1. */
+KORVICARD_API int KORVICARD_CALL KorviCardSetIdPhotoAddress(int handle, unsigned char* buffer,
+                                                            int size, int flag);
+
+/* ------------------------------------------------------------------------- */
 /* M100 UHF module                                                           */
 /* ------------------------------------------------------------------------- */
 

@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include "core/error_codes.h"
+#include "korvicard/KorviCardDriver.h"
+#include "sim/servers/two_id_server_box.h"
+#include "sim_fixture/sim_handle_bench.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Answer = TwoIdServerBox::Answer;
+using Export = std::function<int(int handle, const char* host, int port)>;
+
+struct ExportCase {
+    const char* name;
+    std::uint8_t command;
+    int nullHandle;  // result for handle 0
+    int success;     // result against a box that answers 6 bytes
+    Export run;
+};
+
+std::vector<ExportCase> Cases(unsigned char* buffer, KorviCardAppConfig* config, char* text,
+                              SamvLastErrorInfo* info, SamvTimeInfoEntry* items) {
+    static const unsigned char kBlock[16] = {};
+    return {
+        {"check status", 52, 0, 1,
+         [](int h, const char* a, int p) { return KorviCardGetSamvCheckStatusByServer(h, a, p); }},
+        {"manager message", 53, 0, 1,
+         [=](int h, const char* a, int p) {
+             return KorviCardGetSamvManagerMessageByServer(h, a, p, text, 64);
+         }},
+        {"wait time", 54, 0, 1,
+         [=](int h, const char* a, int p) {
+             return KorviCardGetSamvWaitTimeByInterval(h, a, p, buffer, 64);
+         }},
+        {"last error", 55, 0, 1,
+         [=](int h, const char* a, int p) { return KorviCardGetSamvLastErrorInfo(h, a, p, info); }},
+        {"time info", 61, 0, 1,
+         [=](int h, const char* a, int p) {
+             return KorviCardGetSamvSendReceivTimeInfo(h, a, p, items, 80);
+         }},
+        {"reset PSAM", 64, -1, 6,
+         [=](int h, const char* a, int p) { return KorviCardResetPsamByServer(h, a, p, buffer, 64); }},
+        {"PSAM command", 65, -1, 6,
+         [=](int h, const char* a, int p) {
+             return KorviCardPsamCommandByServer(h, a, p, buffer, 5, 64);
+         }},
+        {"MAC address", 66, -1, 6,
+         [=](int h, const char* a, int p) {
+             return KorviCardGetTwoIdServerMacAddress(h, a, p, buffer, 64);
+         }},
+        {"MCU serial", 67, -1, 6,
+         [=](int h, const char* a, int p) {
+             return KorviCardGetTwoIdServerMcuSerialNo(h, a, p, buffer, 64);
+         }},
+        {"set config", 73, -1, 6,
+         [=](int h, const char* a, int p) { return KorviCardSetTwoIdServerAppConfig(h, a, p, config); }},
+        {"get config", 74, -1, 6,
+         [=](int h, const char* a, int p) { return KorviCardGetTwoIdServerAppConfig(h, a, p, config); }},
+        {"clear config", 75, -1, 1,
+         [=](int h, const char* a, int p) {
+             return KorviCardClearTwoIdServerAppConfig(h, a, p, config);
+         }},
+        {"change password", 76, -1, 1,
+         [](int h, const char* a, int p) {
+             return KorviCardChangeTwoIdServerAppConfigPassword(h, a, p, "old", "new");
+         }},
+        {"power", 77, -1, 1,
+         [](int h, const char* a, int p) { return KorviCardPowerOnOffOtherDevice(h, a, p, 1, kBlock); }},
+        {"LED", 79, -1, 1,
+         [](int h, const char* a, int p) { return KorviCardSamvLedOnOff(h, a, p, 1); }},
+    };
+}
+
+class TwoIdServerExportsTest : public ::testing::Test {
+protected:
+    SimHandleBench bench;
+    TwoIdServerBox box{"127.0.0.44"};
+    std::array<unsigned char, 64> buffer{};
+    KorviCardAppConfig config{};
+    char text[64] = {};
+    SamvLastErrorInfo info{};
+    std::array<SamvTimeInfoEntry, 80> items{};
+    std::vector<ExportCase> cases =
+        Cases(buffer.data(), &config, text, &info, items.data());
+};
+
+TEST_F(TwoIdServerExportsTest, ExportsReachTheBoxAndReturnTheOperationsResult) {
+    box.SetHandler([](const TwoIdServerBox::Request&) {
+        return Answer::Reply(0, {1, 2, 3, 4, 5, 6});
+    });
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.run(bench.handle, box.Address().c_str(), box.Port()), c.success);
+        EXPECT_EQ(box.Requests().back().command, c.command);
+        EXPECT_EQ(KorviCardGetTwoIdErrorCode(bench.handle), 0);
+    }
+}
+
+TEST_F(TwoIdServerExportsTest, NullHandleAndFailedExchange) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.run(0, box.Address().c_str(), box.Port()), c.nullHandle);
+    }
+    EXPECT_EQ(box.Connections(), 0);
+    box.SetHandler([](const TwoIdServerBox::Request&) { return Answer::Raw({0x10, 0, 0}); });
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.run(bench.handle, box.Address().c_str(), box.Port()), c.nullHandle);
+    }
+}
+
+TEST_F(TwoIdServerExportsTest, SettingsAndTheResetStub) {
+    EXPECT_EQ(KorviCardResetMcuByServer(bench.handle, box.Address().c_str(), box.Port()), 0);
+    EXPECT_EQ(KorviCardResetSamvByServer(bench.handle, box.Address().c_str(), box.Port()), 0);
+    EXPECT_EQ(box.Connections(), 0);
+    std::vector<unsigned char> photo(38862);
+    EXPECT_EQ(KorviCardSetIdPhotoAddress(0, photo.data(), 38862, 1), 0);
+    EXPECT_EQ(KorviCardSetIdPhotoAddress(bench.handle, photo.data(), 100, 1), 0);
+    EXPECT_EQ(KorviCardSetIdPhotoAddress(bench.handle, photo.data(), 38862, 7), 1);
+}
+
+}  // namespace
