@@ -4,7 +4,7 @@
 #include "core/reader_session.h"
 #include "korvicard/KorviCardDriver.h"
 
-// Exports of the identity-card server box commands and the server settings. The box's
+// Exports of the identity-card server box commands, the photo decoder and the settings. The box's
 // administrative commands return the operation's integer unchanged, -1 for a null handle.
 
 namespace {
@@ -15,6 +15,12 @@ int ServerCommand(int handle, Body&& body) noexcept {
 }
 
 }  // namespace
+
+extern "C" int KORVICARD_CALL KorviCardWlDecodeByServer(int handle, const char* host,
+                                                        TwoIdInfoParam* param) {
+    return ForwardToReader(handle,
+                           [&](ReaderSession& s) { return s.WlDecodeByServer(host, param); });
+}
 
 extern "C" int KORVICARD_CALL KorviCardSetIdPhotoAddress(int handle, unsigned char* buffer,
                                                          int size, int flag) {

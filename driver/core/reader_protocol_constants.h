@@ -19,6 +19,21 @@ inline constexpr std::array<std::uint8_t, 4> kReplyMask = {
     static_cast<std::uint8_t>(KORVICARD_REPLY_MASK & 0xFF),
 };
 
+#ifndef KORVICARD_DECODER_KEYS
+#error \
+    "KORVICARD_DECODER_KEYS (the photo decoder's request and reply keys, 8 hex digits) must be defined by the build"
+#endif
+
+// Photo decoder scramble keys: two for the request, two for the reply.
+inline constexpr std::uint8_t kDecoderRequestKey1 = (KORVICARD_DECODER_KEYS >> 24) & 0xFF;
+inline constexpr std::uint8_t kDecoderRequestKey2 = (KORVICARD_DECODER_KEYS >> 16) & 0xFF;
+inline constexpr std::uint8_t kDecoderReplyKey1 = (KORVICARD_DECODER_KEYS >> 8) & 0xFF;
+inline constexpr std::uint8_t kDecoderReplyKey2 = KORVICARD_DECODER_KEYS & 0xFF;
+// Photo decoder TCP port, request and reply sizes.
+inline constexpr int kDecoderPort = 60825;
+inline constexpr std::size_t kDecoderRequestSize = 1284;
+inline constexpr std::size_t kDecoderReplySize = 4128;
+
 // Request and reply frame buffers of a session.
 inline constexpr std::size_t kFrameBufferSize = 300;
 // Request: length byte, 4 mask bytes, sequence, command, 2 payload-length bytes, payload, check.

@@ -623,6 +623,10 @@ public:
     // A buffer smaller than the 102 x 126 24-bit bitmap (38,862 bytes) is refused.
     bool SetIdPhotoAddress(std::uint8_t* buffer, int size, std::uint8_t flag);
     void SetPhoneIdentity(const std::uint8_t* block);
+    // Sends the record's raw photo to the photo decoder server at host (dotted IPv4, a host
+    // name, or empty for the build's default) and stores the JPEG it returns in the record.
+    // Identity-card codes 53 (name not resolved) and 33 (connect failed).
+    bool WlDecodeByServer(const char* host, TwoIdInfoParam* record);
 
     // Identity-server address (at most 31 characters, terminated) and port.
     std::array<char, 32> idServerAddress{};

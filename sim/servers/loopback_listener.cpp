@@ -22,6 +22,7 @@ bool Readable(int socket, int timeoutMs) {
 int ListenOnLoopback(const std::string& address, int* port) {
     sockaddr_in local{};
     local.sin_family = AF_INET;
+    local.sin_port = htons(static_cast<std::uint16_t>(*port));
     if (inet_pton(AF_INET, address.c_str(), &local.sin_addr) != 1 ||
         (ntohl(local.sin_addr.s_addr) >> 24) != 127) {
         throw std::invalid_argument("simulated servers bind loopback addresses only");

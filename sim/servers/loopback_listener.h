@@ -7,7 +7,8 @@
 
 // Small socket helpers of the simulated servers: every server binds one loopback address.
 
-// Listens on address (127.x.y.z only; anything else throws) at a free port, set in *port.
+// Listens on address (127.x.y.z only; anything else throws) at *port, or at a free port
+// when *port is 0; *port := the port bound.
 int ListenOnLoopback(const std::string& address, int* port);
 // A connection accepted within timeoutMs, or -1.
 int AcceptWithin(int listenSocket, int timeoutMs);

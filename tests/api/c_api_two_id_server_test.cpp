@@ -3,10 +3,12 @@
 #include <array>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "core/error_codes.h"
 #include "korvicard/KorviCardDriver.h"
+#include "sim/servers/photo_decoder_server.h"
 #include "sim/servers/two_id_server_box.h"
 #include "sim_fixture/sim_handle_bench.h"
 
@@ -113,6 +115,21 @@ TEST_F(TwoIdServerExportsTest, NullHandleAndFailedExchange) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(c.run(bench.handle, box.Address().c_str(), box.Port()), c.nullHandle);
     }
+}
+
+TEST_F(TwoIdServerExportsTest, PhotoDecoderExport) {
+    PhotoDecoderServer decoder("127.0.0.49");
+    auto record = std::make_unique<TwoIdInfoParam>();
+    std::memset(record->arrTwoIdPhoto, 0x3C, sizeof record->arrTwoIdPhoto);
+    EXPECT_EQ(KorviCardWlDecodeByServer(0, "127.0.0.49", record.get()), 0);
+    EXPECT_EQ(decoder.Requests(), 0);
+    EXPECT_EQ(KorviCardWlDecodeByServer(bench.handle, "127.0.0.49", record.get()), 1);
+    const Bytes expected = PhotoDecoderServer::PictureFor(Bytes(1024, 0x3C));
+    EXPECT_EQ(Bytes(record->arrTwoIdPhotoJpeg,
+                    record->arrTwoIdPhotoJpeg + record->unTwoIdPhotoJpegLength),
+              expected);
+    EXPECT_EQ(KorviCardWlDecodeByServer(bench.handle, "127.0.0.50", record.get()), 0);
+    EXPECT_EQ(KorviCardGetTwoIdErrorCode(bench.handle), TIEC_CONNECT_WL_DECODER_SERVER);
 }
 
 TEST_F(TwoIdServerExportsTest, SettingsAndTheResetStub) {

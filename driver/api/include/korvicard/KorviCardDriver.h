@@ -596,6 +596,12 @@ KORVICARD_API int KORVICARD_CALL KorviCardSamvLedOnOff(int handle, const char* h
 /* The box offers no remote reset: both always return 0. */
 KORVICARD_API int KORVICARD_CALL KorviCardResetMcuByServer(int handle, const char* host, int port);
 KORVICARD_API int KORVICARD_CALL KorviCardResetSamvByServer(int handle, const char* host, int port);
+/* The record's raw photo decoded by the photo decoder server (TCP port 60825)
+ * at host: dotted IPv4, a host name, or "" for the build's default host.
+ * arrTwoIdPhotoJpeg/unTwoIdPhotoJpegLength := the JPEG picture. Identity-card
+ * codes 53 (name not resolved), 33 (connect failed). */
+KORVICARD_API int KORVICARD_CALL KorviCardWlDecodeByServer(int handle, const char* host,
+                                                           TwoIdInfoParam* param);
 /* A caller's buffer for the identity photo bitmap: null, or at least 38,862
  * bytes. Any nonzero flag is 1. */
 KORVICARD_API int KORVICARD_CALL KorviCardSetIdPhotoAddress(int handle, unsigned char* buffer,
