@@ -634,6 +634,67 @@ public:
     static constexpr std::size_t kPhoneIdentitySize = 160;
     std::array<std::uint8_t, kPhoneIdentitySize> phoneIdentity{};
 
+    // --- Identity card through the dispatch server (dispatch_server_flow.cpp) -------------
+    //
+    // The card's security exchange relayed, command by command, between the card in the
+    // field and an identity server. Every flow returns true when the record was filled; the
+    // identity-card code tells the step that failed. A null host or a zero port fails at once.
+
+    // Stores host (at most 31 characters) with port 31213; card session; plain relay with a
+    // 10-second connect time-out.
+    bool GetTwoIdInfoByServer(const char* host, TwoIdInfoParam* record);
+    bool GetTwoIdInfoByServerEx(const char* host, int port, TwoIdInfoParam* record,
+                                int timeoutSeconds);
+    // Dispatch request (command 58) to dispatchHost on port 31213, relay through the
+    // decoder server it assigns (alternative mode with fingerprint when alternative is set),
+    // then the result report (command 72), whatever the relay's outcome.
+    bool GetTwoIdInfoByMcuServer(const char* dispatchHost, const std::uint32_t* dispatchValue,
+                                 const char* account, TwoIdInfoParam* record,
+                                 std::uint32_t firstRequest, std::uint32_t secondRequest,
+                                 int timeoutSeconds, bool alternative);
+    // The card identifier / DN as lower-case hex; size above 31 / 63 and at least twice the
+    // data length.
+    bool GetTwoGenerationIDCardNo(char* text, int size);
+    bool GetTwoGenerationIDDnNo(char* text, int size);
+
+    static constexpr std::size_t kCardFileBufferSize = 2552;
+    static constexpr std::size_t kFirstFileSize = 128;
+    std::array<std::uint8_t, 32> cardIdentifier{};
+    std::size_t cardIdentifierLength = 0;
+    std::array<std::uint8_t, 8> cardChallenge{};
+    std::array<std::uint8_t, kFirstFileSize> firstFile{};
+    std::size_t firstFileLength = 0;
+    std::array<std::uint8_t, kCardFileBufferSize> cardFileBuffer{};
+    bool relayComplete = false;
+    bool relayStarted = false;
+    int relayDetail = 0;
+    // Bytes 8..41 of the last dispatch answer.
+    std::array<std::uint8_t, 34> dispatchBlock{};
+    std::size_t dispatchBlockLength = 0;
+
+private:
+    bool StartCardSession();
+    // The command to the card (with the ID callback); true when it ends in 90 00.
+    bool RelayCardCommand(std::uint8_t mode, const std::uint8_t* apdu, std::size_t length,
+                          KorviCardParamLong* record);
+    bool ChunkRelay(std::uint8_t type, std::size_t total, bool send);
+    bool RelayThroughIdServer(const char* host, int port, TwoIdInfoParam* record,
+                              int connectSeconds, bool alternative);
+    bool ReadRelayResult(TwoIdInfoParam* record, bool alternative);
+    bool SendFlowMessage(std::uint8_t command, const std::uint8_t* key,
+                         const std::uint8_t* payload, std::size_t length);
+    bool ReceiveFlowReply(std::size_t room, std::int32_t* status, std::size_t* length,
+                          TwoIdInfoParam* record);
+    bool RequestDispatch(const char* host, std::uint32_t dispatchValue, const char* account,
+                         std::uint32_t firstRequest, std::uint32_t secondRequest,
+                         char* assigned, std::size_t assignedSize, int* port);
+    void ReportToDispatch(const char* host, std::uint32_t dispatchValue, const char* account,
+                          const TwoIdInfoParam& record, const char* assigned, int port);
+    // The prefix of a dispatch payload: device number and MCU serial texts, when readable.
+    void ReaderIdentityTexts(std::uint8_t* deviceNumber, std::uint8_t* mcuSerial);
+
+public:
+
 private:
     // One administrative exchange with the box: connect, send command and payload, receive
     // the reply payload into serverBuffer. Returns its length, kServerNotDotted or

@@ -607,6 +607,29 @@ KORVICARD_API int KORVICARD_CALL KorviCardWlDecodeByServer(int handle, const cha
 KORVICARD_API int KORVICARD_CALL KorviCardSetIdPhotoAddress(int handle, unsigned char* buffer,
                                                             int size, int flag);
 
+/* Identity card read through an identity server (TCP port 31213 unless given)
+ * that relays the card's security exchange. 1 when the record was filled; the
+ * identity-card error code tells the failed step. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetTwoIdInfoByServer(int handle, const char* host,
+                                                               TwoIdInfoParam* param);
+KORVICARD_API int KORVICARD_CALL KorviCardGetTwoIdInfoByServerEx(int handle, const char* host,
+                                                                 int port, TwoIdInfoParam* param,
+                                                                 int timeoutSeconds);
+/* Asks the dispatch server at dispatchHost (port 31213) for a decoder server,
+ * reads the card through it (the Ex export with fingerprint) and reports the
+ * result back. Error code 1000 while it runs, 68 for an empty account text. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetTwoIdInfoByMcuServer(
+    int handle, const char* dispatchHost, const uint32_t* dispatchValue, const char* account,
+    TwoIdInfoParam* param, uint32_t firstRequest, uint32_t secondRequest, int timeoutSeconds);
+KORVICARD_API int KORVICARD_CALL KorviCardGetTwoIdInfoByMcuServerEx(
+    int handle, const char* dispatchHost, const uint32_t* dispatchValue, const char* account,
+    TwoIdInfoParam* param, uint32_t firstRequest, uint32_t secondRequest, int timeoutSeconds);
+/* The card identifier (size above 31) / DN (size above 63) as lower-case hex. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetTwoGenerationIDCardNo(int handle, char* text,
+                                                                   int size);
+KORVICARD_API int KORVICARD_CALL KorviCardGetTwoGenerationIDDnNo(int handle, char* text,
+                                                                 int size);
+
 /* ------------------------------------------------------------------------- */
 /* M100 UHF module                                                           */
 /* ------------------------------------------------------------------------- */

@@ -1,0 +1,381 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "korvicard/KorviCardDriver.h"
+#include "sim/cards/apdu_responder.h"
+#include "sim/cards/type_b_card.h"
+#include "sim/commands/cpu_card_commands.h"
+#include "sim/commands/type_b_commands.h"
+#include "sim/servers/dispatch_server.h"
+#include "sim_fixture/sim_handle_bench.h"
+
+// The identity card read through the dispatch server and the identity server it assigns:
+// the card's exchange relayed between a simulated type B identity card on the callback
+// route and a simulated dispatch server on its own loopback address.
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// ctest runs each case in its own process at the same time as the others: each case has
+// its own loopback address, all on port 31213.
+std::string CaseAddress() {
+    static const char* const kCases[] = {
+        "WholeReadThroughAssignedServerAndReport", "AlternativeModeFetchesFingerprint",
+        "ZeroFingerprintFileCompletesTheRelay",    "FailuresOfTheRelayStillReport",
+        "DispatchAnswerFailures",                  "SilentDispatchServerTimesOut",
+        "MissingArgumentsSendNothing",             "CardNumberAsLowerCaseHex"};
+    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    int index = 0;
+    while (index < 8 && name != kCases[index]) ++index;
+    return "127.0.0." + std::to_string(116 + index);
+}
+constexpr char kAccount[] = "station-07";
+const Bytes kUid = {0x5A, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F, 0x60, 0x71};
+
+int callbacks = 0;
+void CountCallback(int a, int b, int c, int d) {
+    EXPECT_EQ(a | b | c | d, 0);
+    ++callbacks;
+}
+
+Bytes Pattern(std::size_t size, std::uint8_t seed) {
+    Bytes bytes(size);
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(seed + i % 200 + 1);
+    return bytes;
+}
+
+std::uint32_t Le32(const Bytes& bytes, std::size_t at) {
+    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
+           static_cast<std::uint32_t>(bytes[at + 3]) << 24;
+}
+
+// The identity card: its identifier, challenges, and files selected by 00 A4 00 00 02 60 xx
+// and read by 80 B0 offset-high offset-low length.
+class IdentityCard : public sim::ApduResponder {
+  public:
+    IdentityCard() {
+        files[0x02] = Pattern(32, 0x30);
+        files[0x11] = Pattern(214, 0x11);
+        files[0x12] = Pattern(256, 0x12);
+        files[0x13] = Pattern(1024, 0x13);
+        files[0x21] = Pattern(1024, 0x21);
+    }
+    sim::ApduAnswer Process(std::span<const std::uint8_t> c) override {
+        const Bytes command(c.begin(), c.end());
+        if (command == Bytes{0x00, 0x36, 0x00, 0x00, 0x08}) return {kUid, 0x90, 0x00};
+        if (command == Bytes{0x00, 0x84, 0x00, 0x00, 0x08}) {
+            return {Pattern(8, static_cast<std::uint8_t>(0xA0 + challenges++)), 0x90, 0x00};
+        }
+        if (command.size() == 7 && command[1] == 0xA4 && command[5] == 0x60 &&
+            files.count(command[6]) != 0) {
+            selected = command[6];
+            return sim::ApduAnswer::Status(0x90, 0x00);
+        }
+        if (command.size() == 5 && command[0] == 0x80 && command[1] == 0xB0) {
+            const Bytes& file = files[selected];
+            const std::size_t offset = command[2] << 8 | command[3];
+            if (offset + command[4] > file.size()) return sim::ApduAnswer::Status(0x6B, 0x00);
+            return {Bytes(file.begin() + offset, file.begin() + offset + command[4]), 0x90, 0x00};
+        }
+        if (command.size() >= 5 && (command[1] == 0x88 || command[1] == 0x82)) {
+            authentications.push_back(command);
+            return {command[1] == 0x88 ? Pattern(8, 0x88) : Bytes{}, 0x90, 0x00};
+        }
+        return sim::ApduAnswer::Status(0x6D, 0x00);
+    }
+
+    std::map<std::uint8_t, Bytes> files;
+    std::uint8_t selected = 0;
+    int challenges = 0;
+    std::vector<Bytes> authentications;
+};
+
+const Bytes kInternalAuthenticate = {0x00, 0x88, 0x00, 0x00, 0x08, 1, 2, 3, 4, 5, 6, 7, 8};
+const Bytes kExternalAuthenticate = {0x00, 0x82, 0x00, 0x00, 0x08, 8, 7, 6, 5, 4, 3, 2, 1};
+
+class DispatchRead : public ::testing::Test {
+  protected:
+    DispatchRead() {
+        card->SetApplication(identity);
+        typeB.Present(card);
+        cpu.PresentTypeB(card);
+        bench.field.SetProtocol('B');
+        KorviCardSetIdCallBack(bench.handle, CountCallback);
+        callbacks = 0;
+        text = Pattern(256, 0x40);
+        photo = Pattern(1024, 0x50);
+        server.SetHandler([this](const DispatchServer::Request& r) { return Answer(r); });
+    }
+
+    // The dispatch answer: decoder address and port, a 34-byte block, the server's text.
+    Bytes DispatchAnswer() const {
+        Bytes answer = {127, 0, 0, lastOctet, 0xED, 0x79, 0, 0};
+        answer.resize(42, 0x3C);
+        answer.insert(answer.end(), errorText.begin(), errorText.end());
+        answer.push_back(0);
+        return answer;
+    }
+    Bytes Result(bool alternative) const {
+        Bytes result(14, 0);
+        if (alternative) {
+            result.push_back(static_cast<std::uint8_t>(fingerprint.size() >> 8));
+            result.push_back(static_cast<std::uint8_t>(fingerprint.size()));
+        }
+        result.insert(result.end(), text.begin(), text.end());
+        result.insert(result.end(), photo.begin(), photo.end());
+        return result;
+    }
+    DispatchServer::Step Answer(const DispatchServer::Request& r) {
+        if (r.command == closeOn) return {{}, true};
+        switch (r.command) {
+        case 58:
+            return {{dispatchReply.empty() ? DispatchServer::Reply(0, DispatchAnswer())
+                                           : dispatchReply}};
+        case 1:
+        case 9:
+            alternative = r.command == 9;
+            return {{DispatchServer::Reply(startStatus, kInternalAuthenticate)}};
+        case 3:
+            return {{DispatchServer::Reply(0, kExternalAuthenticate),
+                     DispatchServer::Reply(0, Result(alternative))}};
+        case 13:
+            return {{DispatchServer::Reply(0, fingerprint)}};
+        case 72:
+            return {{DispatchServer::Reply(0, {})}};
+        default:
+            return {};
+        }
+    }
+    int Read(bool alternative = false, const char* account = kAccount) {
+        const std::uint32_t value = 0x01020304;
+        return (alternative ? KorviCardGetTwoIdInfoByMcuServerEx : KorviCardGetTwoIdInfoByMcuServer)(
+            bench.handle, address.c_str(), &value, account, &record, 11, 22, 1);
+    }
+    std::vector<std::uint8_t> Commands() const {
+        std::vector<std::uint8_t> commands;
+        for (const auto& r : server.Requests()) commands.push_back(r.command);
+        return commands;
+    }
+    const DispatchServer::Request* Find(std::uint8_t command) const {
+        requests = server.Requests();
+        for (const auto& r : requests) {
+            if (r.command == command) return &r;
+        }
+        return nullptr;
+    }
+
+    SimHandleBench bench;
+    sim::TypeBCommands typeB{bench.reader, bench.field};
+    sim::CpuCardCommands cpu{bench.reader, bench.field};
+    std::shared_ptr<sim::TypeBCard> card = std::make_shared<sim::TypeBCard>();
+    std::shared_ptr<IdentityCard> identity = std::make_shared<IdentityCard>();
+    std::string address = CaseAddress();
+    std::uint8_t lastOctet =
+        static_cast<std::uint8_t>(std::stoi(address.substr(address.rfind('.') + 1)));
+    DispatchServer server{address};
+    TwoIdInfoParam record{};
+    Bytes text, photo, fingerprint;
+    std::string errorText = "decoder 4 assigned";
+    std::int32_t startStatus = 0;
+    int closeOn = -1;
+    bool alternative = false;
+    Bytes dispatchReply;
+    mutable std::vector<DispatchServer::Request> requests;
+};
+
+// Messages of one whole relay: start, internal authentication, challenge, the chunks of
+// the four files (214, 256, 1024, 1024 bytes in chunks of 80).
+std::vector<std::uint8_t> RelayCommands(std::uint8_t start) {
+    std::vector<std::uint8_t> commands = {58, start, 2, 3};
+    for (auto [type, count] : {std::pair{5, 3}, {6, 4}, {7, 13}, {8, 13}}) {
+        commands.insert(commands.end(), count, static_cast<std::uint8_t>(type));
+    }
+    return commands;
+}
+
+TEST_F(DispatchRead, WholeReadThroughAssignedServerAndReport) {
+    ASSERT_EQ(Read(), 1);
+    EXPECT_EQ(KorviCardGetTwoIdErrorCode(bench.handle), 0);
+    EXPECT_EQ(Bytes(reinterpret_cast<std::uint8_t*>(&record), reinterpret_cast<std::uint8_t*>(&record) + 256), text);
+    EXPECT_EQ(Bytes(record.arrTwoIdPhoto, record.arrTwoIdPhoto + 1024), photo);
+    std::vector<std::uint8_t> expected = RelayCommands(1);
+    expected.push_back(72);
+    EXPECT_EQ(Commands(), expected);
+    EXPECT_EQ(server.Connections(), 3);
+    EXPECT_EQ(identity->authentications, (std::vector<Bytes>{kInternalAuthenticate, kExternalAuthenticate}));
+
+    const DispatchServer::Request* request = Find(58);
+    ASSERT_NE(request, nullptr);
+    EXPECT_EQ(Bytes(request->parameters.begin(), request->parameters.end()), kUid);
+    ASSERT_EQ(request->payload.size(), 512u);
+    EXPECT_EQ(Bytes(request->payload.begin(), request->payload.begin() + 32), identity->files[0x02]);
+    EXPECT_EQ(Le32(request->payload, 34), 0x01020304u);
+    EXPECT_STREQ(reinterpret_cast<const char*>(request->payload.data() + 38), kAccount);
+    EXPECT_EQ(Le32(request->payload, 294), 11u);
+    EXPECT_EQ(Le32(request->payload, 298), 22u);
+
+    const DispatchServer::Request* start = Find(1);
+    ASSERT_NE(start, nullptr);
+    EXPECT_EQ(Bytes(start->key.begin(), start->key.end()), Pattern(8, 0xA0));
+    EXPECT_EQ(start->payload, identity->files[0x02]);
+    const DispatchServer::Request* challenge = Find(3);
+    ASSERT_NE(challenge, nullptr);
+    EXPECT_EQ(challenge->payload, Pattern(8, 0xA1));
+    const DispatchServer::Request* chunk = Find(5);
+    ASSERT_NE(chunk, nullptr);
+    Bytes first(identity->files[0x11].begin(), identity->files[0x11].begin() + 80);
+    first.insert(first.end(), {0x90, 0x00});
+    EXPECT_EQ(chunk->payload, first);
+
+    const DispatchServer::Request* report = Find(72);
+    ASSERT_NE(report, nullptr);
+    ASSERT_EQ(report->payload.size(), 7680u);
+    EXPECT_EQ(Le32(report->payload, 0), 0x01020304u);
+    const std::size_t at = 260;
+    EXPECT_EQ(Bytes(report->payload.begin() + at + 2340, report->payload.begin() + at + 2348), kUid);
+    EXPECT_EQ(Bytes(report->payload.begin() + at + 2380 + 1528, report->payload.begin() + at + 4932),
+              identity->files[0x21]);
+    EXPECT_EQ(Bytes(report->payload.begin() + at + 4932, report->payload.begin() + at + 4936),
+              (Bytes{127, 0, 0, lastOctet}));
+    EXPECT_EQ(Le32(report->payload, at + 4936), 31213u);
+    EXPECT_EQ(Le32(report->payload, at + 4940), 0u);
+
+    // The card session's identifier read and every relayed card command: internal and
+    // external authentication, the challenge, each file's SELECT and chunk reads.
+    EXPECT_EQ(callbacks, 1 + 3 + (1 + 3) + (1 + 4) + (1 + 13) + (1 + 13));
+
+    char bounded[8];
+    std::memset(bounded, 'X', sizeof bounded);
+    KorviCardGetTwoIdDispatchServerErrorInfo(bench.handle, bounded, sizeof bounded);
+    EXPECT_STREQ(bounded, "decoder");
+    char whole[80] = {};
+    KorviCardGetTwoIdDispatchServerErrorInfo(bench.handle, whole, sizeof whole);
+    EXPECT_EQ(std::string(whole), errorText);
+}
+
+TEST_F(DispatchRead, AlternativeModeFetchesFingerprint) {
+    fingerprint = Pattern(300, 0x70);
+    ASSERT_EQ(Read(true), 1);
+    EXPECT_EQ(record.unTwoIdFingerprintLength, 300);
+    EXPECT_EQ(Bytes(record.arrTwoIdFingerprint, record.arrTwoIdFingerprint + 300), fingerprint);
+    EXPECT_EQ(Bytes(reinterpret_cast<std::uint8_t*>(&record), reinterpret_cast<std::uint8_t*>(&record) + 256), text);
+    std::vector<std::uint8_t> expected = RelayCommands(9);
+    expected.insert(expected.end(), {13, 72});
+    EXPECT_EQ(Commands(), expected);
+}
+
+TEST_F(DispatchRead, ZeroFingerprintFileCompletesTheRelay) {
+    identity->files[0x21] = Bytes(1024, 0);
+    ASSERT_EQ(Read(), 1);
+    std::vector<std::uint8_t> expected = RelayCommands(1);
+    expected.resize(expected.size() - 13);
+    expected.push_back(72);
+    EXPECT_EQ(Commands(), expected);
+}
+
+struct FailureCase {
+    const char* name;
+    int closeOn;
+    std::int32_t startStatus;
+    int code;
+};
+
+TEST_F(DispatchRead, FailuresOfTheRelayStillReport) {
+    const FailureCase cases[] = {
+        {"closed before the start answer", 1, 0, 13},
+        {"closed before the external authentication", 3, 0, 18},
+        {"decoder module busy", -1, 50, 25},
+    };
+    for (const FailureCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        closeOn = c.closeOn;
+        startStatus = c.startStatus;
+        const int before = static_cast<int>(server.Requests().size());
+        EXPECT_EQ(Read(), 0);
+        EXPECT_EQ(KorviCardGetTwoIdErrorCode(bench.handle), c.code);
+        const std::vector<DispatchServer::Request> all = server.Requests();
+        ASSERT_GT(static_cast<int>(all.size()), before);
+        EXPECT_EQ(all.back().command, 72);
+        EXPECT_EQ(Le32(all.back().payload, 260 + 4940), static_cast<std::uint32_t>(c.code));
+    }
+}
+
+TEST_F(DispatchRead, DispatchAnswerFailures) {
+    Bytes oversized = DispatchServer::Reply(0, DispatchAnswer());
+    oversized[0] = 0xFF;
+    oversized[1] = 0xFF;
+    oversized[2] = 0xFF;
+    oversized[3] = 0x7F;
+    Bytes zeroPort = DispatchServer::Reply(0, [&] {
+        Bytes a = DispatchAnswer();
+        a[4] = 0;
+        a[5] = 0;
+        return a;
+    }());
+    Bytes tooShort = DispatchServer::Reply(0, Bytes(20, 1));
+    struct Case {
+        const char* name;
+        Bytes reply;
+        int closeOn;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"oversized length", oversized, -1, "ReceiveData From DispatchServer False!"},
+        {"closed without answer", {}, 58, "ReceiveData From DispatchServer False!"},
+        {"answer without the port", tooShort, -1, "ReceiveData From DispatchServer False!"},
+        {"zero port", zeroPort, -1, "decoder 4 assigned"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        dispatchReply = c.reply;
+        closeOn = c.closeOn;
+        const std::size_t before = server.Requests().size();
+        EXPECT_EQ(Read(), 0);
+        EXPECT_EQ(KorviCardGetTwoIdErrorCode(bench.handle), 31);
+        char text[80] = {};
+        KorviCardGetTwoIdDispatchServerErrorInfo(bench.handle, text, sizeof text);
+        EXPECT_STREQ(text, c.text);
+        EXPECT_EQ(server.Requests().size(), before + 1);
+    }
+}
+
+TEST_F(DispatchRead, SilentDispatchServerTimesOut) {
+    server.SetHandler([](const DispatchServer::Request&) { return DispatchServer::Step{}; });
+    const auto begin = std::chrono::steady_clock::now();
+    EXPECT_EQ(Read(), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(4));
+    EXPECT_EQ(KorviCardGetTwoIdErrorCode(bench.handle), 31);
+}
+
+TEST_F(DispatchRead, MissingArgumentsSendNothing) {
+    EXPECT_EQ(Read(false, ""), 0);
+    EXPECT_EQ(KorviCardGetTwoIdErrorCode(bench.handle), 68);
+    const std::uint32_t value = 1;
+    EXPECT_EQ(KorviCardGetTwoIdInfoByMcuServer(bench.handle, nullptr, &value, kAccount, &record, 0, 0, 1), 0);
+    EXPECT_EQ(KorviCardGetTwoIdErrorCode(bench.handle), 1000);
+    EXPECT_EQ(KorviCardGetTwoIdInfoByMcuServer(bench.handle, address.c_str(), nullptr, kAccount, &record, 0, 0, 1), 0);
+    EXPECT_EQ(KorviCardGetTwoIdInfoByMcuServer(0, address.c_str(), &value, kAccount, &record, 0, 0, 1), 0);
+    EXPECT_EQ(server.Connections(), 0);
+    EXPECT_TRUE(bench.reader.Requests().empty());
+}
+
+TEST_F(DispatchRead, CardNumberAsLowerCaseHex) {
+    char text[40] = {};
+    ASSERT_EQ(KorviCardGetTwoGenerationIDCardNo(bench.handle, text, sizeof text), 1);
+    EXPECT_STREQ(text, "5a1b2c3d4e5f6071");
+    EXPECT_EQ(KorviCardGetTwoGenerationIDCardNo(bench.handle, text, 31), 0);
+    char dn[64] = {};
+    EXPECT_EQ(KorviCardGetTwoGenerationIDDnNo(bench.handle, dn, sizeof dn), 0);
+    char dnText[65] = {};
+    ASSERT_EQ(KorviCardGetTwoGenerationIDDnNo(bench.handle, dnText, sizeof dnText), 1);
+    EXPECT_EQ(std::string(dnText).substr(0, 4), "3132");
+}
+
+}  // namespace
