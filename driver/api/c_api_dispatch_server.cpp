@@ -22,6 +22,13 @@ extern "C" int KORVICARD_CALL KorviCardGetTwoIdInfoByServerEx(int handle, const 
 
 namespace {
 
+int ByWireless(int handle, const char* host, int port, TwoIdInfoParam* param,
+               int timeoutSeconds, bool alternative) {
+    return ForwardToReader(handle, [&](ReaderSession& s) {
+        return s.GetTwoIdInfoByWireless(host, port, param, timeoutSeconds, alternative);
+    });
+}
+
 int ByMcuServer(int handle, const char* dispatchHost, const uint32_t* dispatchValue,
                 const char* account, TwoIdInfoParam* param, uint32_t firstRequest,
                 uint32_t secondRequest, int timeoutSeconds, bool alternative) {
@@ -33,6 +40,18 @@ int ByMcuServer(int handle, const char* dispatchHost, const uint32_t* dispatchVa
 }
 
 }  // namespace
+
+extern "C" int KORVICARD_CALL KorviCardGetTwoIdInfoByWireless(int handle, const char* host,
+                                                              int port, TwoIdInfoParam* param,
+                                                              int timeoutSeconds) {
+    return ByWireless(handle, host, port, param, timeoutSeconds, false);
+}
+
+extern "C" int KORVICARD_CALL KorviCardGetTwoIdInfoByWirelessEx(int handle, const char* host,
+                                                                int port, TwoIdInfoParam* param,
+                                                                int timeoutSeconds) {
+    return ByWireless(handle, host, port, param, timeoutSeconds, true);
+}
 
 extern "C" int KORVICARD_CALL KorviCardGetTwoIdInfoByMcuServer(
     int handle, const char* dispatchHost, const uint32_t* dispatchValue, const char* account,

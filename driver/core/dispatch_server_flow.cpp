@@ -25,6 +25,7 @@ constexpr int kIdServerPort = 31213;
 constexpr int kServerConnectSeconds = 10;
 constexpr int kDispatchConnectSeconds = 1;
 constexpr int kDispatchReplyMs = 2000;
+constexpr int kFallBackConnectSeconds = 1;
 constexpr std::uint8_t kBuiltCommandMode = 5;
 constexpr std::size_t kShortAnswerRoom = 64;
 constexpr std::size_t kChunkSize = 80;
@@ -257,6 +258,86 @@ bool ReaderSession::ReadRelayResult(TwoIdInfoParam* record, bool alternative) {
     return true;
 }
 
+bool ReaderSession::RelayInternalAuthentication(TwoIdInfoParam* record) {
+    std::int32_t status = 0;
+    std::size_t length = 0;
+    if (!ReceiveFlowReply(kShortAnswerRoom, &status, &length, record)) {
+        SetTwoIdErrorCode(TIEC_RECEIVE_INTERNAL_AUTHENTICATE);
+        return false;
+    }
+    if (status == kServerBusy) {
+        SetTwoIdErrorCode(TIEC_SAMV_BUSY);
+        return false;
+    }
+    KorviCardParamLong card{};
+    if (!RelayCardCommand(static_cast<std::uint8_t>(length), serverBuffer.data(), length,
+                          &card)) {
+        SetTwoIdErrorCode(TIEC_EXEC_INTERNAL_AUTHENTICATE);
+        return false;
+    }
+    std::uint8_t key[kServerMessageKeySize];
+    MakeServerMessageKey(key);
+    const std::span<const std::uint8_t> answer = ApduResult(card.param);
+    if (!SendFlowMessage(2, key, answer.data(), answer.size())) {
+        SetTwoIdErrorCode(TIEC_SEND_INTERNAL_AUTHENTICATE);
+        return false;
+    }
+    return true;
+}
+
+bool ReaderSession::FallBack(const char* host, int port, TwoIdInfoParam* record,
+                             std::uint8_t command, bool withFiles) {
+    if (!serverClient.Connect(host, port, kFallBackConnectSeconds)) {
+        SetTwoIdErrorCode(TIEC_CONNECT_SERVER);
+        serverClient.Close();
+        return false;
+    }
+    serverClient.SetReceiveTimeoutMs(kDispatchReplyMs);
+    std::size_t length = 0;
+    if (withFiles) {
+        const bool noFingerprint = AllZero(std::span(cardFileBuffer).subspan(1528, kChunkSize));
+        length = noFingerprint ? 1528 : cardFileBuffer.size();
+    }
+    bool ok = false;
+    if (!SendFlowMessage(command, cardChallenge.data(), withFiles ? cardFileBuffer.data() : nullptr,
+                         length)) {
+        SetTwoIdErrorCode(TIEC_RECEIVE_INTERNAL_AUTHENTICATE);
+    } else {
+        ok = RelayInternalAuthentication(record) && ReadRelayResult(record, command == 11 || command == 12);
+    }
+    serverClient.Close();
+    return ok;
+}
+
+bool ReaderSession::RunFallBacks(const char* host, int port, TwoIdInfoParam* record,
+                                 bool alternative) {
+    if (!relayComplete) {
+        for (std::size_t i = 0; i < 4; ++i) {
+            const bool read = ChunkRelay(kCardFiles[i].type, kCardFiles[i].size, false);
+            if (!read && !(i == 3 && relayDetail == TIEC_ZERO_DATA)) {
+                SetTwoIdErrorCode(i < 3 ? kFileFailCodes[i] : TIEC_READ_SEND_FIFTH_FILE);
+                return false;
+            }
+        }
+    }
+    const bool ok = FallBack(host, port, record, alternative ? 11 : 62, true) ||
+                    FallBack(host, port, record, alternative ? 12 : 63, false);
+    if (ok) SetTwoIdErrorCode(TIEC_NO_ERROR);
+    return ok;
+}
+
+bool ReaderSession::GetTwoIdInfoByWireless(const char* host, int port, TwoIdInfoParam* record,
+                                           int timeoutSeconds, bool alternative) {
+    if (host == nullptr || port == 0 || record == nullptr) return false;
+    std::snprintf(idServerAddress.data(), idServerAddress.size(), "%s", host);
+    idServerPort = port;
+    if (!StartCardSession()) return false;
+    if (RelayThroughIdServer(idServerAddress.data(), port, record, timeoutSeconds, alternative)) {
+        return true;
+    }
+    return relayStarted && RunFallBacks(idServerAddress.data(), port, record, alternative);
+}
+
 bool ReaderSession::RelayThroughIdServer(const char* host, int port, TwoIdInfoParam* record,
                                          int connectSeconds, bool alternative) {
     std::memset(record, 0, sizeof *record);
@@ -276,26 +357,11 @@ bool ReaderSession::RelayThroughIdServer(const char* host, int port, TwoIdInfoPa
         KorviCardParamLong card{};
         std::uint8_t key[kServerMessageKeySize];
         if (!SendFlowMessage(alternative ? 9 : 1, cardChallenge.data(), firstFile.data(),
-                             firstFileLength) ||
-            !ReceiveFlowReply(kShortAnswerRoom, &status, &length, record)) {
+                             firstFileLength)) {
             SetTwoIdErrorCode(TIEC_RECEIVE_INTERNAL_AUTHENTICATE);
             return false;
         }
-        if (status == kServerBusy) {
-            SetTwoIdErrorCode(TIEC_SAMV_BUSY);
-            return false;
-        }
-        if (!RelayCardCommand(static_cast<std::uint8_t>(length), serverBuffer.data(), length,
-                              &card)) {
-            SetTwoIdErrorCode(TIEC_EXEC_INTERNAL_AUTHENTICATE);
-            return false;
-        }
-        MakeServerMessageKey(key);
-        const std::span<const std::uint8_t> answer = ApduResult(card.param);
-        if (!SendFlowMessage(2, key, answer.data(), answer.size())) {
-            SetTwoIdErrorCode(TIEC_SEND_INTERNAL_AUTHENTICATE);
-            return false;
-        }
+        if (!RelayInternalAuthentication(record)) return false;
         if (!RelayCardCommand(kBuiltCommandMode, kGetChallenge, sizeof kGetChallenge, &card)) {
             SetTwoIdErrorCode(TIEC_EXEC_GET_RANDOM);
             return false;
@@ -479,7 +545,8 @@ bool ReaderSession::GetTwoIdInfoByMcuServer(const char* dispatchHost,
     }
     std::snprintf(idServerAddress.data(), idServerAddress.size(), "%s", assigned);
     idServerPort = port;
-    const bool ok = RelayThroughIdServer(assigned, port, record, timeoutSeconds, alternative);
+    const bool ok = RelayThroughIdServer(assigned, port, record, timeoutSeconds, alternative) ||
+                    (relayStarted && RunFallBacks(assigned, port, record, alternative));
     ReportToDispatch(host, *dispatchValue, account, *record, assigned, port);
     return ok;
 }

@@ -645,6 +645,11 @@ public:
     bool GetTwoIdInfoByServer(const char* host, TwoIdInfoParam* record);
     bool GetTwoIdInfoByServerEx(const char* host, int port, TwoIdInfoParam* record,
                                 int timeoutSeconds);
+    // The relay, then, when it failed after the card files began to move, the fall-backs:
+    // the whole card file buffer in one message (62, or 11 in alternative mode), else the
+    // server driving the card directly (63 / 12).
+    bool GetTwoIdInfoByWireless(const char* host, int port, TwoIdInfoParam* record,
+                                int timeoutSeconds, bool alternative);
     // Dispatch request (command 58) to dispatchHost on port 31213, relay through the
     // decoder server it assigns (alternative mode with fingerprint when alternative is set),
     // then the result report (command 72), whatever the relay's outcome.
@@ -681,6 +686,12 @@ private:
     bool RelayThroughIdServer(const char* host, int port, TwoIdInfoParam* record,
                               int connectSeconds, bool alternative);
     bool ReadRelayResult(TwoIdInfoParam* record, bool alternative);
+    // Receives the server's command for the card, passes it on and sends the card's answer
+    // back as command 2 (codes 13, 25, 14, 15).
+    bool RelayInternalAuthentication(TwoIdInfoParam* record);
+    bool FallBack(const char* host, int port, TwoIdInfoParam* record, std::uint8_t command,
+                  bool withFiles);
+    bool RunFallBacks(const char* host, int port, TwoIdInfoParam* record, bool alternative);
     bool SendFlowMessage(std::uint8_t command, const std::uint8_t* key,
                          const std::uint8_t* payload, std::size_t length);
     bool ReceiveFlowReply(std::size_t room, std::int32_t* status, std::size_t* length,

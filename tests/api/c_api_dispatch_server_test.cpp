@@ -30,10 +30,11 @@ std::string CaseAddress() {
         "WholeReadThroughAssignedServerAndReport", "AlternativeModeFetchesFingerprint",
         "ZeroFingerprintFileCompletesTheRelay",    "FailuresOfTheRelayStillReport",
         "DispatchAnswerFailures",                  "SilentDispatchServerTimesOut",
-        "MissingArgumentsSendNothing",             "CardNumberAsLowerCaseHex"};
+        "MissingArgumentsSendNothing",             "CardNumberAsLowerCaseHex",
+        "FallBacksAfterTheRelayFailed"};
     const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
     int index = 0;
-    while (index < 8 && name != kCases[index]) ++index;
+    while (index < 9 && name != kCases[index]) ++index;
     return "127.0.0." + std::to_string(116 + index);
 }
 constexpr char kAccount[] = "station-07";
@@ -133,7 +134,7 @@ class DispatchRead : public ::testing::Test {
         return result;
     }
     DispatchServer::Step Answer(const DispatchServer::Request& r) {
-        if (r.command == closeOn) return {{}, true};
+        if (r.command == closeOn || r.command == dropOn) return {{}, true};
         switch (r.command) {
         case 58:
             return {{dispatchReply.empty() ? DispatchServer::Reply(0, DispatchAnswer())
@@ -143,8 +144,18 @@ class DispatchRead : public ::testing::Test {
             alternative = r.command == 9;
             return {{DispatchServer::Reply(startStatus, kInternalAuthenticate)}};
         case 3:
+            if (dropOn >= 0) return {{DispatchServer::Reply(0, kExternalAuthenticate)}};
             return {{DispatchServer::Reply(0, kExternalAuthenticate),
                      DispatchServer::Reply(0, Result(alternative))}};
+        case 62:
+        case 63:
+        case 11:
+        case 12:
+            fallBack = r.command;
+            return {{DispatchServer::Reply(0, kInternalAuthenticate)}};
+        case 2:
+            if (fallBack == 0) return {};
+            return {{DispatchServer::Reply(0, Result(fallBack == 11 || fallBack == 12))}};
         case 13:
             return {{DispatchServer::Reply(0, fingerprint)}};
         case 72:
@@ -186,6 +197,9 @@ class DispatchRead : public ::testing::Test {
     std::int32_t startStatus = 0;
     int closeOn = -1;
     bool alternative = false;
+    int dropOn = -1;
+    // The fall-back command being served: the card's answer (2) gets the result.
+    std::uint8_t fallBack = 0;
     Bytes dispatchReply;
     mutable std::vector<DispatchServer::Request> requests;
 };
@@ -376,6 +390,63 @@ TEST_F(DispatchRead, CardNumberAsLowerCaseHex) {
     char dnText[65] = {};
     ASSERT_EQ(KorviCardGetTwoGenerationIDDnNo(bench.handle, dnText, sizeof dnText), 1);
     EXPECT_EQ(std::string(dnText).substr(0, 4), "3132");
+}
+
+}  // namespace
+
+namespace {
+
+Bytes CardFileBuffer(IdentityCard& card) {
+    Bytes buffer = card.files[0x02];
+    for (std::uint8_t id : {0x11, 0x12, 0x13, 0x21}) {
+        buffer.insert(buffer.end(), card.files[id].begin(), card.files[id].end());
+        if (id == 0x11) buffer.resize(248, 0);
+    }
+    return buffer;
+}
+
+TEST_F(DispatchRead, FallBacksAfterTheRelayFailed) {
+    struct Case {
+        const char* name;
+        bool alternative;
+        bool zeroFingerprint;
+        int closeOn;
+        std::uint8_t sent;
+        std::size_t payload;
+    };
+    const Case cases[] = {
+        {"whole card file buffer", false, false, -1, 62, 2552},
+        {"without the empty fingerprint file", false, true, -1, 62, 1528},
+        {"server drives the card", false, false, 62, 63, 0},
+        {"alternative mode, fingerprint fetched after", true, false, -1, 11, 2552},
+    };
+    // The identity server drops the relay in the middle of file 6013.
+    dropOn = 7;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        identity->files[0x21] = c.zeroFingerprint ? Bytes(1024, 0) : Pattern(1024, 0x21);
+        closeOn = c.closeOn;
+        fingerprint = Pattern(40, 0x33);
+        const std::size_t before = server.Requests().size();
+        fallBack = 0;
+        ASSERT_EQ((c.alternative ? KorviCardGetTwoIdInfoByWirelessEx : KorviCardGetTwoIdInfoByWireless)(
+                      bench.handle, address.c_str(), DispatchServer::kPort, &record, 1),
+                  1);
+        EXPECT_EQ(Bytes(reinterpret_cast<std::uint8_t*>(&record), reinterpret_cast<std::uint8_t*>(&record) + 256), text);
+        EXPECT_EQ(record.unTwoIdFingerprintLength, c.alternative ? 40 : 0);
+        const std::vector<DispatchServer::Request> all = server.Requests();
+        std::size_t at = all.size();
+        while (at > before && all[at - 1].command != c.sent) --at;
+        ASSERT_GT(at, before);
+        ASSERT_LT(at, all.size());
+        const DispatchServer::Request& sent = all[at - 1];
+        EXPECT_EQ(Bytes(sent.key.begin(), sent.key.end()), Pattern(8, static_cast<std::uint8_t>(0xA0 + identity->challenges - 1)));
+        Bytes expected = CardFileBuffer(*identity);
+        expected.resize(c.payload);
+        EXPECT_EQ(sent.payload, expected);
+        EXPECT_EQ(all[at].command, 2);
+        EXPECT_EQ(all[at].payload, (Bytes{0x89, 0x8A, 0x8B, 0x8C, 0x8D, 0x8E, 0x8F, 0x90, 0x90, 0x00}));
+    }
 }
 
 }  // namespace

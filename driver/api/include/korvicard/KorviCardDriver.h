@@ -615,6 +615,15 @@ KORVICARD_API int KORVICARD_CALL KorviCardGetTwoIdInfoByServer(int handle, const
 KORVICARD_API int KORVICARD_CALL KorviCardGetTwoIdInfoByServerEx(int handle, const char* host,
                                                                  int port, TwoIdInfoParam* param,
                                                                  int timeoutSeconds);
+/* As KorviCardGetTwoIdInfoByServerEx; when the relay fails once the card files
+ * began to move, the card files are sent in one message, else the server drives
+ * the card directly. The Ex export reads the fingerprint too. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetTwoIdInfoByWireless(int handle, const char* host,
+                                                                 int port, TwoIdInfoParam* param,
+                                                                 int timeoutSeconds);
+KORVICARD_API int KORVICARD_CALL KorviCardGetTwoIdInfoByWirelessEx(int handle, const char* host,
+                                                                   int port, TwoIdInfoParam* param,
+                                                                   int timeoutSeconds);
 /* Asks the dispatch server at dispatchHost (port 31213) for a decoder server,
  * reads the card through it (the Ex export with fingerprint) and reports the
  * result back. Error code 1000 while it runs, 68 for an empty account text. */
