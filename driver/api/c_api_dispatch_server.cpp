@@ -29,6 +29,13 @@ int ByWireless(int handle, const char* host, int port, TwoIdInfoParam* param,
     });
 }
 
+int ByPsamServer(int handle, const char* host, int port, TwoIdInfoParam* param,
+                 int timeoutSeconds, bool alternative) {
+    return ForwardToReader(handle, [&](ReaderSession& s) {
+        return s.GetTwoIdInfoByPsamServer(host, port, param, timeoutSeconds, alternative);
+    });
+}
+
 int ByMcuServer(int handle, const char* dispatchHost, const uint32_t* dispatchValue,
                 const char* account, TwoIdInfoParam* param, uint32_t firstRequest,
                 uint32_t secondRequest, int timeoutSeconds, bool alternative) {
@@ -51,6 +58,18 @@ extern "C" int KORVICARD_CALL KorviCardGetTwoIdInfoByWirelessEx(int handle, cons
                                                                 int port, TwoIdInfoParam* param,
                                                                 int timeoutSeconds) {
     return ByWireless(handle, host, port, param, timeoutSeconds, true);
+}
+
+extern "C" int KORVICARD_CALL KorviCardGetTwoIdInfoByPsamServer(int handle, const char* host,
+                                                                int port, TwoIdInfoParam* param,
+                                                                int timeoutSeconds) {
+    return ByPsamServer(handle, host, port, param, timeoutSeconds, false);
+}
+
+extern "C" int KORVICARD_CALL KorviCardGetTwoIdInfoByPsamServerEx(int handle, const char* host,
+                                                                  int port, TwoIdInfoParam* param,
+                                                                  int timeoutSeconds) {
+    return ByPsamServer(handle, host, port, param, timeoutSeconds, true);
 }
 
 extern "C" int KORVICARD_CALL KorviCardGetTwoIdInfoByMcuServer(

@@ -11,6 +11,7 @@
 #include <ctime>
 
 #include "core/card_apdu.h"
+#include "core/des.h"
 #include "core/error_codes.h"
 #include "core/reader_session.h"
 #include "core/two_id_server_message.h"
@@ -326,20 +327,71 @@ bool ReaderSession::RunFallBacks(const char* host, int port, TwoIdInfoParam* rec
     return ok;
 }
 
-bool ReaderSession::GetTwoIdInfoByWireless(const char* host, int port, TwoIdInfoParam* record,
-                                           int timeoutSeconds, bool alternative) {
+bool ReaderSession::RelayWithFallBacks(const char* host, int port, TwoIdInfoParam* record,
+                                       int timeoutSeconds, bool alternative, bool psam) {
     if (host == nullptr || port == 0 || record == nullptr) return false;
     std::snprintf(idServerAddress.data(), idServerAddress.size(), "%s", host);
     idServerPort = port;
     if (!StartCardSession()) return false;
-    if (RelayThroughIdServer(idServerAddress.data(), port, record, timeoutSeconds, alternative)) {
+    if (RelayThroughIdServer(idServerAddress.data(), port, record, timeoutSeconds, alternative,
+                             psam)) {
         return true;
     }
     return relayStarted && RunFallBacks(idServerAddress.data(), port, record, alternative);
 }
 
+bool ReaderSession::GetTwoIdInfoByWireless(const char* host, int port, TwoIdInfoParam* record,
+                                           int timeoutSeconds, bool alternative) {
+    return RelayWithFallBacks(host, port, record, timeoutSeconds, alternative, false);
+}
+
+bool ReaderSession::GetTwoIdInfoByPsamServer(const char* host, int port, TwoIdInfoParam* record,
+                                             int timeoutSeconds, bool alternative) {
+    return RelayWithFallBacks(host, port, record, timeoutSeconds, alternative, true);
+}
+
+bool ReaderSession::PsamPreamble(TwoIdInfoParam* record) {
+    std::int32_t status = 0;
+    std::size_t length = 0;
+    std::uint8_t key[kServerMessageKeySize];
+    MakeServerMessageKey(key);
+    if (!SendFlowMessage(70, key, nullptr, 0) ||
+        !ReceiveFlowReply(kShortAnswerRoom, &status, &length, record) || length == 0) {
+        SetTwoIdErrorCode(TIEC_QUERY_PSAM_STATUS);
+        return false;
+    }
+    if (serverBuffer[0] != 0) return true;
+    MakeServerMessageKey(key);
+    if (!SendFlowMessage(68, key, nullptr, 0) ||
+        !ReceiveFlowReply(kShortAnswerRoom, &status, &length, record)) {
+        SetTwoIdErrorCode(TIEC_QUERY_PSAM_STATUS);
+        return false;
+    }
+    if (length < 24) {
+        SetTwoIdErrorCode(TIEC_GET_PSAM_MFKEY);
+        return false;
+    }
+    char data[17] = {};
+    char desKey[33] = {};
+    FormatHex(std::span(serverBuffer.data(), 8), data, false);
+    FormatHex(std::span(serverBuffer.data() + 8, 16), desKey, false);
+    const std::optional<std::string> unlock = TripleDesHex(data, desKey, false);
+    std::uint8_t command[13] = {0x00, 0x82, 0x00, 0xFF, 0x08};
+    for (std::size_t i = 0; unlock && i < 8; ++i) {
+        command[5 + i] = static_cast<std::uint8_t>(std::stoul(unlock->substr(2 * i, 2), nullptr, 16));
+    }
+    MakeServerMessageKey(key);
+    if (!unlock || !SendFlowMessage(69, key, command, sizeof command) ||
+        !ReceiveFlowReply(kShortAnswerRoom, &status, &length, record) || length != 1 ||
+        serverBuffer[0] == 0) {
+        SetTwoIdErrorCode(TIEC_PROCESS_PSAM_VERIFY_LOCK_DATA);
+        return false;
+    }
+    return true;
+}
+
 bool ReaderSession::RelayThroughIdServer(const char* host, int port, TwoIdInfoParam* record,
-                                         int connectSeconds, bool alternative) {
+                                         int connectSeconds, bool alternative, bool psam) {
     std::memset(record, 0, sizeof *record);
     if (!IsDottedAddress(host)) {
         SetTwoIdErrorCode(TIEC_IPADDRESS);
@@ -356,8 +408,9 @@ bool ReaderSession::RelayThroughIdServer(const char* host, int port, TwoIdInfoPa
         std::size_t length = 0;
         KorviCardParamLong card{};
         std::uint8_t key[kServerMessageKeySize];
-        if (!SendFlowMessage(alternative ? 9 : 1, cardChallenge.data(), firstFile.data(),
-                             firstFileLength)) {
+        if (psam && !PsamPreamble(record)) return false;
+        const std::uint8_t start = psam ? (alternative ? 78 : 71) : (alternative ? 9 : 1);
+        if (!SendFlowMessage(start, cardChallenge.data(), firstFile.data(), firstFileLength)) {
             SetTwoIdErrorCode(TIEC_RECEIVE_INTERNAL_AUTHENTICATE);
             return false;
         }
@@ -408,7 +461,7 @@ bool ReaderSession::GetTwoIdInfoByServer(const char* host, TwoIdInfoParam* recor
     idServerPort = kIdServerPort;
     if (!StartCardSession()) return false;
     return RelayThroughIdServer(idServerAddress.data(), idServerPort, record,
-                                kServerConnectSeconds, false);
+                                kServerConnectSeconds, false, false);
 }
 
 bool ReaderSession::GetTwoIdInfoByServerEx(const char* host, int port, TwoIdInfoParam* record,
@@ -418,7 +471,7 @@ bool ReaderSession::GetTwoIdInfoByServerEx(const char* host, int port, TwoIdInfo
     idServerPort = port;
     if (!StartCardSession()) return false;
     return RelayThroughIdServer(idServerAddress.data(), idServerPort, record, timeoutSeconds,
-                                false);
+                                false, false);
 }
 
 void ReaderSession::ReaderIdentityTexts(std::uint8_t* deviceNumber, std::uint8_t* mcuSerial) {
@@ -545,7 +598,8 @@ bool ReaderSession::GetTwoIdInfoByMcuServer(const char* dispatchHost,
     }
     std::snprintf(idServerAddress.data(), idServerAddress.size(), "%s", assigned);
     idServerPort = port;
-    const bool ok = RelayThroughIdServer(assigned, port, record, timeoutSeconds, alternative) ||
+    const bool ok =
+        RelayThroughIdServer(assigned, port, record, timeoutSeconds, alternative, false) ||
                     (relayStarted && RunFallBacks(assigned, port, record, alternative));
     ReportToDispatch(host, *dispatchValue, account, *record, assigned, port);
     return ok;

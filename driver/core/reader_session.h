@@ -650,6 +650,10 @@ public:
     // server driving the card directly (63 / 12).
     bool GetTwoIdInfoByWireless(const char* host, int port, TwoIdInfoParam* record,
                                 int timeoutSeconds, bool alternative);
+    // As GetTwoIdInfoByWireless, the server's PSAM unlocked first when its status asks
+    // for it (70, 68, 69), the relay then started with 71 (78 in alternative mode).
+    bool GetTwoIdInfoByPsamServer(const char* host, int port, TwoIdInfoParam* record,
+                                  int timeoutSeconds, bool alternative);
     // Dispatch request (command 58) to dispatchHost on port 31213, relay through the
     // decoder server it assigns (alternative mode with fingerprint when alternative is set),
     // then the result report (command 72), whatever the relay's outcome.
@@ -684,7 +688,11 @@ private:
                           KorviCardParamLong* record);
     bool ChunkRelay(std::uint8_t type, std::size_t total, bool send);
     bool RelayThroughIdServer(const char* host, int port, TwoIdInfoParam* record,
-                              int connectSeconds, bool alternative);
+                              int connectSeconds, bool alternative, bool psam);
+    // Codes 40, 41, 42.
+    bool PsamPreamble(TwoIdInfoParam* record);
+    bool RelayWithFallBacks(const char* host, int port, TwoIdInfoParam* record,
+                            int timeoutSeconds, bool alternative, bool psam);
     bool ReadRelayResult(TwoIdInfoParam* record, bool alternative);
     // Receives the server's command for the card, passes it on and sends the card's answer
     // back as command 2 (codes 13, 25, 14, 15).

@@ -31,10 +31,10 @@ std::string CaseAddress() {
         "ZeroFingerprintFileCompletesTheRelay",    "FailuresOfTheRelayStillReport",
         "DispatchAnswerFailures",                  "SilentDispatchServerTimesOut",
         "MissingArgumentsSendNothing",             "CardNumberAsLowerCaseHex",
-        "FallBacksAfterTheRelayFailed"};
+        "FallBacksAfterTheRelayFailed",            "PsamPreambleBeforeTheRelay"};
     const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
     int index = 0;
-    while (index < 9 && name != kCases[index]) ++index;
+    while (index < 10 && name != kCases[index]) ++index;
     return "127.0.0." + std::to_string(116 + index);
 }
 constexpr char kAccount[] = "station-07";
@@ -139,14 +139,31 @@ class DispatchRead : public ::testing::Test {
         case 58:
             return {{dispatchReply.empty() ? DispatchServer::Reply(0, DispatchAnswer())
                                            : dispatchReply}};
+        case 70:
+            return {{DispatchServer::Reply(0, psamStatus)}};
+        case 68:
+            return {{DispatchServer::Reply(0, psamKey)}};
+        case 69:
+            return {{DispatchServer::Reply(0, psamVerify)}};
         case 1:
         case 9:
-            alternative = r.command == 9;
+        case 71:
+        case 78:
+            alternative = r.command == 9 || r.command == 78;
+            chunks = 0;
             return {{DispatchServer::Reply(startStatus, kInternalAuthenticate)}};
         case 3:
-            if (dropOn >= 0) return {{DispatchServer::Reply(0, kExternalAuthenticate)}};
-            return {{DispatchServer::Reply(0, kExternalAuthenticate),
-                     DispatchServer::Reply(0, Result(alternative))}};
+            return {{DispatchServer::Reply(0, kExternalAuthenticate)}};
+        case 5:
+        case 6:
+        case 7:
+        case 8: {
+            // The result follows the last chunk: 3 + 4 + 13 + 13 of them, the 13 of an
+            // empty fingerprint file never sent.
+            const bool noFingerprint = identity->files[0x21] == Bytes(1024, 0);
+            if (++chunks != (noFingerprint ? 20 : 33)) return {};
+            return {{DispatchServer::Reply(0, Result(alternative))}};
+        }
         case 62:
         case 63:
         case 11:
@@ -198,6 +215,8 @@ class DispatchRead : public ::testing::Test {
     int closeOn = -1;
     bool alternative = false;
     int dropOn = -1;
+    int chunks = 0;
+    Bytes psamStatus = {0}, psamKey, psamVerify = {1};
     // The fall-back command being served: the card's answer (2) gets the result.
     std::uint8_t fallBack = 0;
     Bytes dispatchReply;
@@ -446,6 +465,56 @@ TEST_F(DispatchRead, FallBacksAfterTheRelayFailed) {
         EXPECT_EQ(sent.payload, expected);
         EXPECT_EQ(all[at].command, 2);
         EXPECT_EQ(all[at].payload, (Bytes{0x89, 0x8A, 0x8B, 0x8C, 0x8D, 0x8E, 0x8F, 0x90, 0x90, 0x00}));
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DispatchRead, PsamPreambleBeforeTheRelay) {
+    Bytes key24 = {1, 2, 3, 4, 5, 6, 7, 8};
+    for (int i = 0x10; i < 0x20; ++i) key24.push_back(static_cast<std::uint8_t>(i));
+    // 01..08 under the two-key triple DES key 10..1F.
+    const Bytes unlock = {0x00, 0x82, 0x00, 0xFF, 0x08, 0x22, 0xF3, 0x17, 0x3A, 0x11, 0x5B, 0x60, 0x17};
+    struct Case {
+        const char* name;
+        bool alternative;
+        Bytes status, key, verify;
+        int closeOn;
+        int result;
+        int code;
+        std::vector<std::uint8_t> head;
+    };
+    const Case cases[] = {
+        {"unlocked already", false, {1}, key24, {1}, -1, 1, 0, {70, 71, 2, 3}},
+        {"unlock data sent", false, {0}, key24, {1}, -1, 1, 0, {70, 68, 69, 71, 2, 3}},
+        {"alternative mode", true, {0}, key24, {1}, -1, 1, 0, {70, 68, 69, 78, 2, 3}},
+        {"status not answered", false, {0}, key24, {1}, 70, 0, 40, {70}},
+        {"key data too short", false, {0}, Bytes(23, 1), {1}, -1, 0, 41, {70, 68}},
+        {"unlock refused", false, {0}, key24, {0}, -1, 0, 42, {70, 68, 69}},
+        {"unlock answer too long", false, {0}, key24, {1, 1}, -1, 0, 42, {70, 68, 69}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        psamStatus = c.status;
+        psamKey = c.key;
+        psamVerify = c.verify;
+        closeOn = c.closeOn;
+        fingerprint.clear();
+        const std::size_t before = server.Requests().size();
+        EXPECT_EQ((c.alternative ? KorviCardGetTwoIdInfoByPsamServerEx : KorviCardGetTwoIdInfoByPsamServer)(
+                      bench.handle, address.c_str(), DispatchServer::kPort, &record, 1),
+                  c.result);
+        EXPECT_EQ(KorviCardGetTwoIdErrorCode(bench.handle), c.code);
+        const std::vector<DispatchServer::Request> all = server.Requests();
+        ASSERT_GE(all.size(), before + c.head.size());
+        std::vector<std::uint8_t> head;
+        for (std::size_t i = 0; i < c.head.size(); ++i) head.push_back(all[before + i].command);
+        EXPECT_EQ(head, c.head);
+        if (c.head.size() > 2 && c.head[2] == 69) {
+            EXPECT_EQ(all[before + 2].payload, unlock);
+        }
     }
 }
 

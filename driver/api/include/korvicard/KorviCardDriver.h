@@ -624,6 +624,15 @@ KORVICARD_API int KORVICARD_CALL KorviCardGetTwoIdInfoByWireless(int handle, con
 KORVICARD_API int KORVICARD_CALL KorviCardGetTwoIdInfoByWirelessEx(int handle, const char* host,
                                                                    int port, TwoIdInfoParam* param,
                                                                    int timeoutSeconds);
+/* As KorviCardGetTwoIdInfoByWireless, the server's PSAM unlocked first when its
+ * status asks for it. Error codes 40-42 for the unlock steps. */
+KORVICARD_API int KORVICARD_CALL KorviCardGetTwoIdInfoByPsamServer(int handle, const char* host,
+                                                                   int port, TwoIdInfoParam* param,
+                                                                   int timeoutSeconds);
+KORVICARD_API int KORVICARD_CALL KorviCardGetTwoIdInfoByPsamServerEx(int handle, const char* host,
+                                                                     int port,
+                                                                     TwoIdInfoParam* param,
+                                                                     int timeoutSeconds);
 /* Asks the dispatch server at dispatchHost (port 31213) for a decoder server,
  * reads the card through it (the Ex export with fingerprint) and reports the
  * result back. Error code 1000 while it runs, 68 for an empty account text. */
