@@ -22,15 +22,15 @@ extern "C" int KORVICARD_CALL KorviCardGetTwoIdInfoByServerEx(int handle, const 
 
 namespace {
 
-int ByWireless(int handle, const char* host, int port, TwoIdInfoParam* param,
-               int timeoutSeconds, bool alternative) {
+int ByWireless(int handle, const char* host, int port, TwoIdInfoParam* param, int timeoutSeconds,
+               bool alternative) {
     return ForwardToReader(handle, [&](ReaderSession& s) {
         return s.GetTwoIdInfoByWireless(host, port, param, timeoutSeconds, alternative);
     });
 }
 
-int ByPsamServer(int handle, const char* host, int port, TwoIdInfoParam* param,
-                 int timeoutSeconds, bool alternative) {
+int ByPsamServer(int handle, const char* host, int port, TwoIdInfoParam* param, int timeoutSeconds,
+                 bool alternative) {
     return ForwardToReader(handle, [&](ReaderSession& s) {
         return s.GetTwoIdInfoByPsamServer(host, port, param, timeoutSeconds, alternative);
     });
@@ -40,9 +40,8 @@ int ByMcuServer(int handle, const char* dispatchHost, const uint32_t* dispatchVa
                 const char* account, TwoIdInfoParam* param, uint32_t firstRequest,
                 uint32_t secondRequest, int timeoutSeconds, bool alternative) {
     return ForwardToReader(handle, [&](ReaderSession& s) {
-        return s.GetTwoIdInfoByMcuServer(dispatchHost, dispatchValue, account, param,
-                                         firstRequest, secondRequest, timeoutSeconds,
-                                         alternative);
+        return s.GetTwoIdInfoByMcuServer(dispatchHost, dispatchValue, account, param, firstRequest,
+                                         secondRequest, timeoutSeconds, alternative);
     });
 }
 
@@ -87,8 +86,8 @@ extern "C" int KORVICARD_CALL KorviCardGetTwoIdInfoByMcuServerEx(
 }
 
 extern "C" int KORVICARD_CALL KorviCardGetTwoGenerationIDCardNo(int handle, char* text, int size) {
-    return ForwardToReader(handle,
-                           [&](ReaderSession& s) { return s.GetTwoGenerationIDCardNo(text, size); });
+    return ForwardToReader(
+        handle, [&](ReaderSession& s) { return s.GetTwoGenerationIDCardNo(text, size); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardGetTwoGenerationIDDnNo(int handle, char* text, int size) {

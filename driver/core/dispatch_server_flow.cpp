@@ -1,8 +1,8 @@
 // The identity card read through an identity server that relays the card's security
 // exchange, and the dispatch server that assigns that server.
+#include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
-#include <arpa/inet.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -90,8 +90,8 @@ bool ResolveDispatchHost(const char* host, char* dotted, std::size_t size) {
         return false;
     }
     const auto* address = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
-    const bool ok = inet_ntop(AF_INET, &address->sin_addr, dotted,
-                              static_cast<socklen_t>(size)) != nullptr;
+    const bool ok =
+        inet_ntop(AF_INET, &address->sin_addr, dotted, static_cast<socklen_t>(size)) != nullptr;
     freeaddrinfo(found);
     return ok;
 }
@@ -147,7 +147,8 @@ bool ReaderSession::StartCardSession() {
         if (step.apdu == kGetChallenge) {
             const std::span<const std::uint8_t> data = ApduData(record.param);
             cardChallenge.fill(0);
-            std::memcpy(cardChallenge.data(), data.data(), std::min(data.size(), cardChallenge.size()));
+            std::memcpy(cardChallenge.data(), data.data(),
+                        std::min(data.size(), cardChallenge.size()));
         }
     }
     const std::span<const std::uint8_t> data = ApduData(record.param);
@@ -162,8 +163,8 @@ bool ReaderSession::SendFlowMessage(std::uint8_t command, const std::uint8_t* ke
     std::uint8_t parameters[kServerParameterBlockSize] = {};
     std::memcpy(parameters, cardIdentifier.data(), sizeof parameters);
     std::size_t requestLength = 0;
-    return SendServerRequest(&serverClient, command, key, parameters, payload, length,
-                             serverBuffer, &requestLength, true);
+    return SendServerRequest(&serverClient, command, key, parameters, payload, length, serverBuffer,
+                             &requestLength, true);
 }
 
 bool ReaderSession::ReceiveFlowReply(std::size_t room, std::int32_t* status, std::size_t* length,
@@ -238,7 +239,8 @@ bool ReaderSession::ReadRelayResult(TwoIdInfoParam* record, bool alternative) {
     }
     std::memcpy(record->arrTwoIdPhoto, result + textAt + 256, kPhotoSize);
     if (!alternative) return true;
-    const std::uint16_t fingerprintLength = static_cast<std::uint16_t>(result[14] << 8 | result[15]);
+    const std::uint16_t fingerprintLength =
+        static_cast<std::uint16_t>(result[14] << 8 | result[15]);
     record->unTwoIdFingerprintLength = fingerprintLength;
     if (fingerprintLength == 0) return true;
     std::uint8_t key[kServerMessageKeySize];
@@ -248,7 +250,8 @@ bool ReaderSession::ReadRelayResult(TwoIdInfoParam* record, bool alternative) {
         return true;
     }
     if (jpegResultFlag == 1) {
-        const std::size_t held = static_cast<std::size_t>(std::max(record->unTwoIdPhotoJpegLength, 1));
+        const std::size_t held =
+            static_cast<std::size_t>(std::max(record->unTwoIdPhotoJpegLength, 1));
         const std::size_t start = std::min(held - 1, sizeof record->arrTwoIdPhotoJpeg);
         const std::size_t kept = std::min(length, sizeof record->arrTwoIdPhotoJpeg - start);
         std::memcpy(record->arrTwoIdPhotoJpeg + start, serverBuffer.data(), kept);
@@ -271,8 +274,7 @@ bool ReaderSession::RelayInternalAuthentication(TwoIdInfoParam* record) {
         return false;
     }
     KorviCardParamLong card{};
-    if (!RelayCardCommand(static_cast<std::uint8_t>(length), serverBuffer.data(), length,
-                          &card)) {
+    if (!RelayCardCommand(static_cast<std::uint8_t>(length), serverBuffer.data(), length, &card)) {
         SetTwoIdErrorCode(TIEC_EXEC_INTERNAL_AUTHENTICATE);
         return false;
     }
@@ -304,7 +306,8 @@ bool ReaderSession::FallBack(const char* host, int port, TwoIdInfoParam* record,
                          length)) {
         SetTwoIdErrorCode(TIEC_RECEIVE_INTERNAL_AUTHENTICATE);
     } else {
-        ok = RelayInternalAuthentication(record) && ReadRelayResult(record, command == 11 || command == 12);
+        ok = RelayInternalAuthentication(record) &&
+             ReadRelayResult(record, command == 11 || command == 12);
     }
     serverClient.Close();
     return ok;
@@ -378,7 +381,8 @@ bool ReaderSession::PsamPreamble(TwoIdInfoParam* record) {
     const std::optional<std::string> unlock = TripleDesHex(data, desKey, false);
     std::uint8_t command[13] = {0x00, 0x82, 0x00, 0xFF, 0x08};
     for (std::size_t i = 0; unlock && i < 8; ++i) {
-        command[5 + i] = static_cast<std::uint8_t>(std::stoul(unlock->substr(2 * i, 2), nullptr, 16));
+        command[5 + i] =
+            static_cast<std::uint8_t>(std::stoul(unlock->substr(2 * i, 2), nullptr, 16));
     }
     MakeServerMessageKey(key);
     if (!unlock || !SendFlowMessage(69, key, command, sizeof command) ||
@@ -460,8 +464,8 @@ bool ReaderSession::GetTwoIdInfoByServer(const char* host, TwoIdInfoParam* recor
     std::snprintf(idServerAddress.data(), idServerAddress.size(), "%s", host);
     idServerPort = kIdServerPort;
     if (!StartCardSession()) return false;
-    return RelayThroughIdServer(idServerAddress.data(), idServerPort, record,
-                                kServerConnectSeconds, false, false);
+    return RelayThroughIdServer(idServerAddress.data(), idServerPort, record, kServerConnectSeconds,
+                                false, false);
 }
 
 bool ReaderSession::GetTwoIdInfoByServerEx(const char* host, int port, TwoIdInfoParam* record,
@@ -470,8 +474,8 @@ bool ReaderSession::GetTwoIdInfoByServerEx(const char* host, int port, TwoIdInfo
     std::snprintf(idServerAddress.data(), idServerAddress.size(), "%s", host);
     idServerPort = port;
     if (!StartCardSession()) return false;
-    return RelayThroughIdServer(idServerAddress.data(), idServerPort, record, timeoutSeconds,
-                                false, false);
+    return RelayThroughIdServer(idServerAddress.data(), idServerPort, record, timeoutSeconds, false,
+                                false);
 }
 
 void ReaderSession::ReaderIdentityTexts(std::uint8_t* deviceNumber, std::uint8_t* mcuSerial) {
@@ -519,8 +523,7 @@ bool ReaderSession::RequestDispatch(const char* host, std::uint32_t dispatchValu
             *port = static_cast<int>(GetLe32(answer + 4));
             std::memcpy(dispatchBlock.data(), answer + 8, dispatchBlock.size());
             dispatchBlockLength = dispatchBlock.size();
-            const std::size_t textLength =
-                std::min(length - 42, dispatchErrorText.size() - 1);
+            const std::size_t textLength = std::min(length - 42, dispatchErrorText.size() - 1);
             std::memcpy(dispatchErrorText.data(), answer + 42,
                         strnlen(reinterpret_cast<const char*>(answer + 42), textLength));
             ok = *port != 0;
@@ -570,9 +573,8 @@ void ReaderSession::ReportToDispatch(const char* host, std::uint32_t dispatchVal
 }
 
 bool ReaderSession::GetTwoIdInfoByMcuServer(const char* dispatchHost,
-                                            const std::uint32_t* dispatchValue,
-                                            const char* account, TwoIdInfoParam* record,
-                                            std::uint32_t firstRequest,
+                                            const std::uint32_t* dispatchValue, const char* account,
+                                            TwoIdInfoParam* record, std::uint32_t firstRequest,
                                             std::uint32_t secondRequest, int timeoutSeconds,
                                             bool alternative) {
     SetTwoIdErrorCode(kDispatchInProgress);
@@ -600,7 +602,7 @@ bool ReaderSession::GetTwoIdInfoByMcuServer(const char* dispatchHost,
     idServerPort = port;
     const bool ok =
         RelayThroughIdServer(assigned, port, record, timeoutSeconds, alternative, false) ||
-                    (relayStarted && RunFallBacks(assigned, port, record, alternative));
+        (relayStarted && RunFallBacks(assigned, port, record, alternative));
     ReportToDispatch(host, *dispatchValue, account, *record, assigned, port);
     return ok;
 }

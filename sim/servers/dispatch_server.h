@@ -16,7 +16,7 @@
 // closes. The handler decides, message by message, which replies go back and whether the
 // server drops the connection.
 class DispatchServer {
-public:
+  public:
     static constexpr int kPort = 31213;
     using Request = TwoIdServerBox::Request;
     struct Step {
@@ -39,7 +39,7 @@ public:
     static std::vector<std::uint8_t> Reply(std::int32_t status,
                                            const std::vector<std::uint8_t>& payload);
 
-private:
+  private:
     void Serve();
     void ServeConnection(int connection);
 

@@ -26,15 +26,20 @@ using Bytes = std::vector<std::uint8_t>;
 // ctest runs each case in its own process at the same time as the others: each case has
 // its own loopback address, all on port 31213.
 std::string CaseAddress() {
-    static const char* const kCases[] = {
-        "WholeReadThroughAssignedServerAndReport", "AlternativeModeFetchesFingerprint",
-        "ZeroFingerprintFileCompletesTheRelay",    "FailuresOfTheRelayStillReport",
-        "DispatchAnswerFailures",                  "SilentDispatchServerTimesOut",
-        "MissingArgumentsSendNothing",             "CardNumberAsLowerCaseHex",
-        "FallBacksAfterTheRelayFailed",            "PsamPreambleBeforeTheRelay"};
+    static const char* const kCases[] = {"WholeReadThroughAssignedServerAndReport",
+                                         "AlternativeModeFetchesFingerprint",
+                                         "ZeroFingerprintFileCompletesTheRelay",
+                                         "FailuresOfTheRelayStillReport",
+                                         "DispatchAnswerFailures",
+                                         "SilentDispatchServerTimesOut",
+                                         "MissingArgumentsSendNothing",
+                                         "CardNumberAsLowerCaseHex",
+                                         "FallBacksAfterTheRelayFailed",
+                                         "PsamPreambleBeforeTheRelay",
+                                         "ServerExportsAndTheirArguments"};
     const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
     int index = 0;
-    while (index < 10 && name != kCases[index]) ++index;
+    while (index < 11 && name != kCases[index]) ++index;
     return "127.0.0." + std::to_string(116 + index);
 }
 constexpr char kAccount[] = "station-07";
@@ -136,54 +141,55 @@ class DispatchRead : public ::testing::Test {
     DispatchServer::Step Answer(const DispatchServer::Request& r) {
         if (r.command == closeOn || r.command == dropOn) return {{}, true};
         switch (r.command) {
-        case 58:
-            return {{dispatchReply.empty() ? DispatchServer::Reply(0, DispatchAnswer())
-                                           : dispatchReply}};
-        case 70:
-            return {{DispatchServer::Reply(0, psamStatus)}};
-        case 68:
-            return {{DispatchServer::Reply(0, psamKey)}};
-        case 69:
-            return {{DispatchServer::Reply(0, psamVerify)}};
-        case 1:
-        case 9:
-        case 71:
-        case 78:
-            alternative = r.command == 9 || r.command == 78;
-            chunks = 0;
-            return {{DispatchServer::Reply(startStatus, kInternalAuthenticate)}};
-        case 3:
-            return {{DispatchServer::Reply(0, kExternalAuthenticate)}};
-        case 5:
-        case 6:
-        case 7:
-        case 8: {
-            // The result follows the last chunk: 3 + 4 + 13 + 13 of them, the 13 of an
-            // empty fingerprint file never sent.
-            const bool noFingerprint = identity->files[0x21] == Bytes(1024, 0);
-            if (++chunks != (noFingerprint ? 20 : 33)) return {};
-            return {{DispatchServer::Reply(0, Result(alternative))}};
-        }
-        case 62:
-        case 63:
-        case 11:
-        case 12:
-            fallBack = r.command;
-            return {{DispatchServer::Reply(0, kInternalAuthenticate)}};
-        case 2:
-            if (fallBack == 0) return {};
-            return {{DispatchServer::Reply(0, Result(fallBack == 11 || fallBack == 12))}};
-        case 13:
-            return {{DispatchServer::Reply(0, fingerprint)}};
-        case 72:
-            return {{DispatchServer::Reply(0, {})}};
-        default:
-            return {};
+            case 58:
+                return {{dispatchReply.empty() ? DispatchServer::Reply(0, DispatchAnswer())
+                                               : dispatchReply}};
+            case 70:
+                return {{DispatchServer::Reply(0, psamStatus)}};
+            case 68:
+                return {{DispatchServer::Reply(0, psamKey)}};
+            case 69:
+                return {{DispatchServer::Reply(0, psamVerify)}};
+            case 1:
+            case 9:
+            case 71:
+            case 78:
+                alternative = r.command == 9 || r.command == 78;
+                chunks = 0;
+                return {{DispatchServer::Reply(startStatus, kInternalAuthenticate)}};
+            case 3:
+                return {{DispatchServer::Reply(0, kExternalAuthenticate)}};
+            case 5:
+            case 6:
+            case 7:
+            case 8: {
+                // The result follows the last chunk: 3 + 4 + 13 + 13 of them, the 13 of an
+                // empty fingerprint file never sent.
+                const bool noFingerprint = identity->files[0x21] == Bytes(1024, 0);
+                if (++chunks != (noFingerprint ? 20 : 33)) return {};
+                return {{DispatchServer::Reply(0, Result(alternative))}};
+            }
+            case 62:
+            case 63:
+            case 11:
+            case 12:
+                fallBack = r.command;
+                return {{DispatchServer::Reply(0, kInternalAuthenticate)}};
+            case 2:
+                if (fallBack == 0) return {};
+                return {{DispatchServer::Reply(0, Result(fallBack == 11 || fallBack == 12))}};
+            case 13:
+                return {{DispatchServer::Reply(0, fingerprint)}};
+            case 72:
+                return {{DispatchServer::Reply(0, {})}};
+            default:
+                return {};
         }
     }
     int Read(bool alternative = false, const char* account = kAccount) {
         const std::uint32_t value = 0x01020304;
-        return (alternative ? KorviCardGetTwoIdInfoByMcuServerEx : KorviCardGetTwoIdInfoByMcuServer)(
+        return (alternative ? KorviCardGetTwoIdInfoByMcuServerEx
+                            : KorviCardGetTwoIdInfoByMcuServer)(
             bench.handle, address.c_str(), &value, account, &record, 11, 22, 1);
     }
     std::vector<std::uint8_t> Commands() const {
@@ -236,19 +242,23 @@ std::vector<std::uint8_t> RelayCommands(std::uint8_t start) {
 TEST_F(DispatchRead, WholeReadThroughAssignedServerAndReport) {
     ASSERT_EQ(Read(), 1);
     EXPECT_EQ(KorviCardGetTwoIdErrorCode(bench.handle), 0);
-    EXPECT_EQ(Bytes(reinterpret_cast<std::uint8_t*>(&record), reinterpret_cast<std::uint8_t*>(&record) + 256), text);
+    EXPECT_EQ(Bytes(reinterpret_cast<std::uint8_t*>(&record),
+                    reinterpret_cast<std::uint8_t*>(&record) + 256),
+              text);
     EXPECT_EQ(Bytes(record.arrTwoIdPhoto, record.arrTwoIdPhoto + 1024), photo);
     std::vector<std::uint8_t> expected = RelayCommands(1);
     expected.push_back(72);
     EXPECT_EQ(Commands(), expected);
     EXPECT_EQ(server.Connections(), 3);
-    EXPECT_EQ(identity->authentications, (std::vector<Bytes>{kInternalAuthenticate, kExternalAuthenticate}));
+    EXPECT_EQ(identity->authentications,
+              (std::vector<Bytes>{kInternalAuthenticate, kExternalAuthenticate}));
 
     const DispatchServer::Request* request = Find(58);
     ASSERT_NE(request, nullptr);
     EXPECT_EQ(Bytes(request->parameters.begin(), request->parameters.end()), kUid);
     ASSERT_EQ(request->payload.size(), 512u);
-    EXPECT_EQ(Bytes(request->payload.begin(), request->payload.begin() + 32), identity->files[0x02]);
+    EXPECT_EQ(Bytes(request->payload.begin(), request->payload.begin() + 32),
+              identity->files[0x02]);
     EXPECT_EQ(Le32(request->payload, 34), 0x01020304u);
     EXPECT_STREQ(reinterpret_cast<const char*>(request->payload.data() + 38), kAccount);
     EXPECT_EQ(Le32(request->payload, 294), 11u);
@@ -272,9 +282,11 @@ TEST_F(DispatchRead, WholeReadThroughAssignedServerAndReport) {
     ASSERT_EQ(report->payload.size(), 7680u);
     EXPECT_EQ(Le32(report->payload, 0), 0x01020304u);
     const std::size_t at = 260;
-    EXPECT_EQ(Bytes(report->payload.begin() + at + 2340, report->payload.begin() + at + 2348), kUid);
-    EXPECT_EQ(Bytes(report->payload.begin() + at + 2380 + 1528, report->payload.begin() + at + 4932),
-              identity->files[0x21]);
+    EXPECT_EQ(Bytes(report->payload.begin() + at + 2340, report->payload.begin() + at + 2348),
+              kUid);
+    EXPECT_EQ(
+        Bytes(report->payload.begin() + at + 2380 + 1528, report->payload.begin() + at + 4932),
+        identity->files[0x21]);
     EXPECT_EQ(Bytes(report->payload.begin() + at + 4932, report->payload.begin() + at + 4936),
               (Bytes{127, 0, 0, lastOctet}));
     EXPECT_EQ(Le32(report->payload, at + 4936), 31213u);
@@ -298,7 +310,9 @@ TEST_F(DispatchRead, AlternativeModeFetchesFingerprint) {
     ASSERT_EQ(Read(true), 1);
     EXPECT_EQ(record.unTwoIdFingerprintLength, 300);
     EXPECT_EQ(Bytes(record.arrTwoIdFingerprint, record.arrTwoIdFingerprint + 300), fingerprint);
-    EXPECT_EQ(Bytes(reinterpret_cast<std::uint8_t*>(&record), reinterpret_cast<std::uint8_t*>(&record) + 256), text);
+    EXPECT_EQ(Bytes(reinterpret_cast<std::uint8_t*>(&record),
+                    reinterpret_cast<std::uint8_t*>(&record) + 256),
+              text);
     std::vector<std::uint8_t> expected = RelayCommands(9);
     expected.insert(expected.end(), {13, 72});
     EXPECT_EQ(Commands(), expected);
@@ -391,10 +405,16 @@ TEST_F(DispatchRead, MissingArgumentsSendNothing) {
     EXPECT_EQ(Read(false, ""), 0);
     EXPECT_EQ(KorviCardGetTwoIdErrorCode(bench.handle), 68);
     const std::uint32_t value = 1;
-    EXPECT_EQ(KorviCardGetTwoIdInfoByMcuServer(bench.handle, nullptr, &value, kAccount, &record, 0, 0, 1), 0);
+    EXPECT_EQ(
+        KorviCardGetTwoIdInfoByMcuServer(bench.handle, nullptr, &value, kAccount, &record, 0, 0, 1),
+        0);
     EXPECT_EQ(KorviCardGetTwoIdErrorCode(bench.handle), 1000);
-    EXPECT_EQ(KorviCardGetTwoIdInfoByMcuServer(bench.handle, address.c_str(), nullptr, kAccount, &record, 0, 0, 1), 0);
-    EXPECT_EQ(KorviCardGetTwoIdInfoByMcuServer(0, address.c_str(), &value, kAccount, &record, 0, 0, 1), 0);
+    EXPECT_EQ(KorviCardGetTwoIdInfoByMcuServer(bench.handle, address.c_str(), nullptr, kAccount,
+                                               &record, 0, 0, 1),
+              0);
+    EXPECT_EQ(
+        KorviCardGetTwoIdInfoByMcuServer(0, address.c_str(), &value, kAccount, &record, 0, 0, 1),
+        0);
     EXPECT_EQ(server.Connections(), 0);
     EXPECT_TRUE(bench.reader.Requests().empty());
 }
@@ -448,10 +468,13 @@ TEST_F(DispatchRead, FallBacksAfterTheRelayFailed) {
         fingerprint = Pattern(40, 0x33);
         const std::size_t before = server.Requests().size();
         fallBack = 0;
-        ASSERT_EQ((c.alternative ? KorviCardGetTwoIdInfoByWirelessEx : KorviCardGetTwoIdInfoByWireless)(
-                      bench.handle, address.c_str(), DispatchServer::kPort, &record, 1),
-                  1);
-        EXPECT_EQ(Bytes(reinterpret_cast<std::uint8_t*>(&record), reinterpret_cast<std::uint8_t*>(&record) + 256), text);
+        ASSERT_EQ(
+            (c.alternative ? KorviCardGetTwoIdInfoByWirelessEx : KorviCardGetTwoIdInfoByWireless)(
+                bench.handle, address.c_str(), DispatchServer::kPort, &record, 1),
+            1);
+        EXPECT_EQ(Bytes(reinterpret_cast<std::uint8_t*>(&record),
+                        reinterpret_cast<std::uint8_t*>(&record) + 256),
+                  text);
         EXPECT_EQ(record.unTwoIdFingerprintLength, c.alternative ? 40 : 0);
         const std::vector<DispatchServer::Request> all = server.Requests();
         std::size_t at = all.size();
@@ -459,12 +482,14 @@ TEST_F(DispatchRead, FallBacksAfterTheRelayFailed) {
         ASSERT_GT(at, before);
         ASSERT_LT(at, all.size());
         const DispatchServer::Request& sent = all[at - 1];
-        EXPECT_EQ(Bytes(sent.key.begin(), sent.key.end()), Pattern(8, static_cast<std::uint8_t>(0xA0 + identity->challenges - 1)));
+        EXPECT_EQ(Bytes(sent.key.begin(), sent.key.end()),
+                  Pattern(8, static_cast<std::uint8_t>(0xA0 + identity->challenges - 1)));
         Bytes expected = CardFileBuffer(*identity);
         expected.resize(c.payload);
         EXPECT_EQ(sent.payload, expected);
         EXPECT_EQ(all[at].command, 2);
-        EXPECT_EQ(all[at].payload, (Bytes{0x89, 0x8A, 0x8B, 0x8C, 0x8D, 0x8E, 0x8F, 0x90, 0x90, 0x00}));
+        EXPECT_EQ(all[at].payload,
+                  (Bytes{0x89, 0x8A, 0x8B, 0x8C, 0x8D, 0x8E, 0x8F, 0x90, 0x90, 0x00}));
     }
 }
 
@@ -476,7 +501,8 @@ TEST_F(DispatchRead, PsamPreambleBeforeTheRelay) {
     Bytes key24 = {1, 2, 3, 4, 5, 6, 7, 8};
     for (int i = 0x10; i < 0x20; ++i) key24.push_back(static_cast<std::uint8_t>(i));
     // 01..08 under the two-key triple DES key 10..1F.
-    const Bytes unlock = {0x00, 0x82, 0x00, 0xFF, 0x08, 0x22, 0xF3, 0x17, 0x3A, 0x11, 0x5B, 0x60, 0x17};
+    const Bytes unlock = {0x00, 0x82, 0x00, 0xFF, 0x08, 0x22, 0xF3,
+                          0x17, 0x3A, 0x11, 0x5B, 0x60, 0x17};
     struct Case {
         const char* name;
         bool alternative;
@@ -503,7 +529,8 @@ TEST_F(DispatchRead, PsamPreambleBeforeTheRelay) {
         closeOn = c.closeOn;
         fingerprint.clear();
         const std::size_t before = server.Requests().size();
-        EXPECT_EQ((c.alternative ? KorviCardGetTwoIdInfoByPsamServerEx : KorviCardGetTwoIdInfoByPsamServer)(
+        EXPECT_EQ((c.alternative ? KorviCardGetTwoIdInfoByPsamServerEx
+                                 : KorviCardGetTwoIdInfoByPsamServer)(
                       bench.handle, address.c_str(), DispatchServer::kPort, &record, 1),
                   c.result);
         EXPECT_EQ(KorviCardGetTwoIdErrorCode(bench.handle), c.code);
@@ -516,6 +543,38 @@ TEST_F(DispatchRead, PsamPreambleBeforeTheRelay) {
             EXPECT_EQ(all[before + 2].payload, unlock);
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DispatchRead, ServerExportsAndTheirArguments) {
+    // The plain export always goes to port 31213, whatever port was stored before.
+    ASSERT_EQ(KorviCardGetTwoIdInfoByServerEx(bench.handle, address.c_str(), 1, &record, 1), 0);
+    EXPECT_EQ(KorviCardGetTwoIdErrorCode(bench.handle), 24);
+    ASSERT_EQ(KorviCardGetTwoIdInfoByServer(bench.handle, address.c_str(), &record), 1);
+    EXPECT_EQ(Bytes(record.arrTwoIdPhoto, record.arrTwoIdPhoto + 1024), photo);
+    ASSERT_EQ(KorviCardGetTwoIdInfoByServerEx(bench.handle, address.c_str(), DispatchServer::kPort,
+                                              &record, 1),
+              1);
+    EXPECT_EQ(server.Connections(), 2);
+
+    EXPECT_EQ(KorviCardGetTwoIdInfoByServerEx(bench.handle, nullptr, 31213, &record, 1), 0);
+    EXPECT_EQ(KorviCardGetTwoIdInfoByServerEx(bench.handle, address.c_str(), 0, &record, 1), 0);
+    EXPECT_EQ(KorviCardGetTwoIdInfoByWireless(bench.handle, address.c_str(), 0, &record, 1), 0);
+    EXPECT_EQ(KorviCardGetTwoIdInfoByPsamServer(bench.handle, nullptr, 31213, &record, 1), 0);
+    EXPECT_EQ(KorviCardGetTwoIdInfoByServer(bench.handle, address.c_str(), nullptr), 0);
+    EXPECT_EQ(server.Connections(), 2);
+
+    // A null handle.
+    EXPECT_EQ(KorviCardGetTwoIdInfoByServer(0, address.c_str(), &record), 0);
+    EXPECT_EQ(KorviCardGetTwoIdInfoByWirelessEx(0, address.c_str(), 31213, &record, 1), 0);
+    EXPECT_EQ(KorviCardGetTwoIdInfoByPsamServerEx(0, address.c_str(), 31213, &record, 1), 0);
+    char text[80];
+    EXPECT_EQ(KorviCardGetTwoGenerationIDCardNo(0, text, sizeof text), 0);
+    EXPECT_EQ(KorviCardGetTwoGenerationIDDnNo(0, text, sizeof text), 0);
+    EXPECT_EQ(server.Connections(), 2);
 }
 
 }  // namespace
