@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "sim/servers/loopback_listener.h"
 
@@ -66,14 +67,15 @@ void TwoIdServerBox::Serve() {
     }
 }
 
-void TwoIdServerBox::ServeOne(int connection) {
+std::optional<TwoIdServerBox::Request> TwoIdServerBox::ReadRequest(
+    int connection, const std::atomic<bool>& stop) {
     std::vector<std::uint8_t> message(4);
-    if (!ReadExactly(connection, message.data(), 4, stop_)) return;
+    if (!ReadExactly(connection, message.data(), 4, stop)) return std::nullopt;
     const std::uint32_t length = message[0] | message[1] << 8 | message[2] << 16 |
                                  static_cast<std::uint32_t>(message[3]) << 24;
-    if (length < 24 || length > kMaxRequest) return;
+    if (length < 24 || length > kMaxRequest) return std::nullopt;
     message.resize(length);
-    if (!ReadExactly(connection, message.data() + 4, length - 4, stop_)) return;
+    if (!ReadExactly(connection, message.data() + 4, length - 4, stop)) return std::nullopt;
     Request request;
     request.length = length;
     request.wire = message;
@@ -83,6 +85,13 @@ void TwoIdServerBox::ServeOne(int connection) {
     std::copy(message.begin() + 13, message.begin() + 16, request.reserved.begin());
     std::copy(message.begin() + 16, message.begin() + 24, request.parameters.begin());
     request.payload.assign(message.begin() + 24, message.end());
+    return request;
+}
+
+void TwoIdServerBox::ServeOne(int connection) {
+    const std::optional<Request> read = ReadRequest(connection, stop_);
+    if (!read) return;
+    const Request& request = *read;
     Handler handler;
     {
         std::lock_guard<std::mutex> lock(mutex_);

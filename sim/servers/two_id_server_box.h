@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -66,6 +67,10 @@ public:
     void SetHandler(Handler handler);
     std::vector<Request> Requests() const;
     int Connections() const { return connections_.load(); }
+
+    // Reads and unscrambles one request message; nothing when the connection ends first or
+    // the length is below 24 or above 64 KiB.
+    static std::optional<Request> ReadRequest(int connection, const std::atomic<bool>& stop);
 
     // A reply message as the box sends it: length 16 + payload, key, status, payload.
     static std::vector<std::uint8_t> BuildReply(const std::array<std::uint8_t, 8>& key,
