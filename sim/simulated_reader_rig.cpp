@@ -75,14 +75,9 @@ void ReaderRig::PresentFieldCard(FieldCard card) {
         case FieldCard::kNtag216:
             field_.PresentTypeA(SampleNtagTag(NtagTag::Model::kNtag216));
             break;
-        case FieldCard::kTypeB: {
-            // One card for both families: the type B commands activate it, the CPU-card
-            // command then carries its ISO 14443-4 traffic.
-            std::shared_ptr<TypeBCard> typeB = SampleIdentityTypeBCard();
-            typeB_.Present(typeB);
-            cpu_.PresentTypeB(std::move(typeB));
+        case FieldCard::kTypeB:
+            PresentTypeBCard(SampleIdentityTypeBCard());
             break;
-        }
         case FieldCard::kCpu:
             field_.PresentTypeA(SampleFm1208Card());
             break;
@@ -95,6 +90,13 @@ void ReaderRig::PresentFieldCard(FieldCard card) {
         case FieldCard::kNone:
             break;
     }
+}
+
+void ReaderRig::PresentTypeBCard(std::shared_ptr<TypeBCard> card) {
+    // One card for both families: the type B commands activate it, the CPU-card command
+    // then carries its ISO 14443-4 traffic.
+    typeB_.Present(card);
+    cpu_.PresentTypeB(std::move(card));
 }
 
 }  // namespace sim

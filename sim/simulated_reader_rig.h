@@ -1,10 +1,12 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "sim/cards/card_field.h"
+#include "sim/cards/type_b_card.h"
 #include "sim/commands/cpu_card_commands.h"
 #include "sim/commands/device_commands.h"
 #include "sim/commands/esp_isp_commands.h"
@@ -73,6 +75,9 @@ class ReaderRig {
     // Takes every card out of the RF field and holds one of this kind into it; it answers
     // while the reader runs its protocol ('A', or 'B' and 'F').
     void PresentFieldCard(FieldCard card);
+
+    // Holds this type B card into the field beside whatever is there.
+    void PresentTypeBCard(std::shared_ptr<TypeBCard> card);
 
     SimulatedReader& reader() { return reader_; }
     // What went to the QR host.

@@ -1,0 +1,89 @@
+#include "testbench/tfrm_main.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "testbench/core/bench_context.h"
+#include "testbench/core/serial_port_lister.h"
+#include "testbench/pages/hf_basics_page.h"
+#include "testbench/pages/log_only_page.h"
+#include "testbench/pages/other_api_page.h"
+#include "testbench/reader_selection_panel.h"
+
+namespace bench {
+
+namespace {
+
+QStringList SerialPorts(const QString& root) {
+    QStringList ports;
+    TSysInfo(root).ListSerialPorts(ports);
+    return ports;
+}
+
+}  // namespace
+
+TfrmMain::TfrmMain(const QString& serialRoot, QWidget* parent)
+    : QWidget(parent), context_(new BenchContext(this)) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("KorviCard 读写器测试程序 — 技术支持：KorviCard"));
+    QFont font;
+    font.setFamilies({QStringLiteral("宋体"), QStringLiteral("WenQuanYi Zen Hei")});
+    font.setPixelSize(15);
+    setFont(font);
+    resize(kWidth, kHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+
+    auto* layout = new QVBoxLayout(this);
+    selection_ = new ReaderSelectionPanel(*context_, SerialPorts(serialRoot), this);
+    layout->addWidget(selection_);
+    lblError = new QLabel(this);
+    lblError->setObjectName(QStringLiteral("lblError"));
+    lblError->setStyleSheet(QStringLiteral("background-color: red;"));
+    lblError->hide();
+    layout->addWidget(lblError);
+    context_->SetErrorLabel(lblError);
+
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    // Nine titles side by side within the window's width.
+    PageControl1->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 4px 5px; }"));
+    layout->addWidget(PageControl1, 1);
+
+    hfBasics_ = new HfBasicsPage(*context_);
+    PageControl1->addTab(hfBasics_, QStringLiteral("高频基础功能"));
+    PageControl1->addTab(
+        new LogOnlyPage(QStringLiteral("TabSheet2"), QStringLiteral("mmChangePassWordLog"),
+                        QStringLiteral("btnClearChangePassWordLog"), false),
+        QStringLiteral("M1(S50/S70)密码初始化"));
+    PageControl1->addTab(new LogOnlyPage(QStringLiteral("TabSheet6"), QStringLiteral("mmM1RWLog"),
+                                         QStringLiteral("btnClearM1RWLog"), true),
+                         QStringLiteral("M1(S50/S70)读写"));
+    PageControl1->addTab(new LogOnlyPage(QStringLiteral("TabSheet3"), QStringLiteral("mmNtagLog"),
+                                         QStringLiteral("btnClearNtagLog"), true),
+                         QStringLiteral("NTAG系列卡片"));
+    PageControl1->addTab(new OtherApiPage(*context_), QStringLiteral("高频其他API测试"));
+    PageControl1->addTab(new LogOnlyPage(QStringLiteral("TabSheet5"), QStringLiteral("mmUhfLog"),
+                                         QStringLiteral("btnClearUhfLog"), true),
+                         QStringLiteral("超高频基础功能"));
+    PageControl1->addTab(new LogOnlyPage(QStringLiteral("TabSheet8"), QStringLiteral("mmSamLog"),
+                                         QStringLiteral("btnClearSamLog"), true),
+                         QStringLiteral("接触式"));
+    PageControl1->addTab(new LogOnlyPage(QStringLiteral("TabSheet9"), QStringLiteral("mmRelayLog"),
+                                         QStringLiteral("btnClearRelayLog"), true),
+                         QStringLiteral("继电器控制"));
+    PageControl1->addTab(new LogOnlyPage(QStringLiteral("TabSheet7"), QStringLiteral("mmTwoIdLog"),
+                                         QStringLiteral("btnClearTwoIdLog"), true),
+                         QStringLiteral("二代证"));
+}
+
+TfrmMain::~TfrmMain() {
+    hfBasics_->StopPollingThread();
+    context_->CloseReaderForGood();
+}
+
+}  // namespace bench
