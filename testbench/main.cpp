@@ -4,9 +4,13 @@
 #include <QCommandLineParser>
 
 #include "testbench/reader_selection_panel.h"
+#include "testbench/sysinfo/system_info.h"
 #include "testbench/tfrm_main.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+// The bench's run between the system information's start-up and its finalisation.
+int RunBench(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TestKorviCardReader"));
 
@@ -28,4 +32,14 @@ int main(int argc, char** argv) {
         frmMain.selection().UseNetworkReader(parser.value(ip), parser.value(port));
     frmMain.show();
     return QApplication::exec();
+}
+
+}  // namespace
+
+// The system information is gathered before the window exists and released after it is gone.
+int main(int argc, char** argv) {
+    sysunits::InitializeSystemInfo();
+    const int result = RunBench(argc, argv);
+    sysunits::FinalizeSystemInfo();
+    return result;
 }
