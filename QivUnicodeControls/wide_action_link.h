@@ -1,0 +1,14 @@
+#pragma once
+
+// A widget shown by an action takes the action's text and tool tip: always,
+// or with `checkDefaults` only where it holds none of its own (an empty text
+// or its object name; an empty hint).
+
+#include <QAction>
+#include <QWidget>
+
+namespace qiv {
+
+void ControlActionChange(QWidget* control, const QAction& action, bool checkDefaults);
+
+}  // namespace qiv

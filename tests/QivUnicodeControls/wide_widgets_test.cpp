@@ -1,0 +1,185 @@
+// Wide text, hints, shortcut texts, hint sizes and action links over Qt widgets.
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <functional>
+#include <memory>
+
+#include "QivUnicodeControls/wide_action_link.h"
+#include "QivUnicodeControls/wide_control_text.h"
+#include "QivUnicodeControls/wide_shortcut_text.h"
+#include "QivUnicodeControls/wide_text_extent.h"
+
+using namespace qiv;
+
+using WidgetMaker = std::function<QWidget*()>;
+using ShownText = std::function<QString(QWidget*)>;
+Q_DECLARE_METATYPE(WidgetMaker)
+Q_DECLARE_METATYPE(ShownText)
+Q_DECLARE_METATYPE(QKeyCombination)
+
+class WideWidgetsTest : public QObject {
+    Q_OBJECT
+  private slots:
+    // Each kind of widget keeps the wide text where it shows it.
+    void WindowTextIsWhatTheWidgetShows_data() {
+        QTest::addColumn<WidgetMaker>("make");
+        QTest::addColumn<ShownText>("shown");
+        QTest::newRow("edit") << WidgetMaker([] {
+            return new QLineEdit;
+        }) << ShownText([](QWidget* w) { return qobject_cast<QLineEdit*>(w)->text(); });
+        QTest::newRow("button") << WidgetMaker([] {
+            return new QPushButton;
+        }) << ShownText([](QWidget* w) { return qobject_cast<QPushButton*>(w)->text(); });
+        QTest::newRow("label") << WidgetMaker([] {
+            return new QLabel;
+        }) << ShownText([](QWidget* w) { return qobject_cast<QLabel*>(w)->text(); });
+        QTest::newRow("group box")
+            << WidgetMaker([] { return new QGroupBox; })
+            << ShownText([](QWidget* w) { return qobject_cast<QGroupBox*>(w)->title(); });
+        QTest::newRow("memo") << WidgetMaker([] {
+            return new QPlainTextEdit;
+        }) << ShownText([](QWidget* w) { return qobject_cast<QPlainTextEdit*>(w)->toPlainText(); });
+        QTest::newRow("window") << WidgetMaker([] { return new QWidget; })
+                                << ShownText([](QWidget* w) { return w->windowTitle(); });
+    }
+    void WindowTextIsWhatTheWidgetShows() {
+        QFETCH(WidgetMaker, make);
+        QFETCH(ShownText, shown);
+        const std::unique_ptr<QWidget> widget(make());
+        const QString text = QStringLiteral("二代证 \U00020000");
+        WideSetWindowText(widget.get(), text);
+        QCOMPARE(shown(widget.get()), text);
+        QCOMPARE(WideGetWindowText(widget.get()), text);
+    }
+
+    void SettingTheSameTextOrHintChangesNothing() {
+        QLineEdit edit;
+        QSignalSpy changed(&edit, &QLineEdit::textChanged);
+        WideSetWindowText(&edit, QStringLiteral("张三"));
+        WideSetWindowText(&edit, QStringLiteral("张三"));
+        QCOMPARE(changed.count(), 1);
+        WideSetHint(&edit, QStringLiteral("姓名"));
+        edit.setToolTip(QString());
+        WideSetHint(&edit, QStringLiteral("姓名"));
+        QCOMPARE(edit.toolTip(), QStringLiteral("姓名"));
+    }
+
+    void NullWidgetHasNoTexts() {
+        WideSetWindowText(nullptr, QStringLiteral("x"));
+        WideSetHint(nullptr, QStringLiteral("x"));
+        QCOMPARE(WideGetWindowText(nullptr), QString());
+        QCOMPARE(WideGetHint(nullptr), QString());
+        QCOMPARE(WideGetHintFromParents(nullptr), QString());
+    }
+
+    void HintComesFromTheNearestParentThatHasOne() {
+        QWidget window;
+        auto* group = new QGroupBox(&window);
+        auto* edit = new QLineEdit(group);
+        auto* other = new QLineEdit(&window);
+        QCOMPARE(WideGetHintFromParents(edit), QString());
+        WideSetHint(&window, QStringLiteral("窗口|长提示"));
+        QCOMPARE(WideGetHintFromParents(edit), QStringLiteral("窗口|长提示"));
+        WideSetHint(group, QStringLiteral("分组 \U00020000"));
+        QCOMPARE(WideGetHintFromParents(edit), QStringLiteral("分组 \U00020000"));
+        WideSetHint(edit, QStringLiteral("姓名"));
+        QCOMPARE(WideGetHintFromParents(edit), QStringLiteral("姓名"));
+        QCOMPARE(WideGetHintFromParents(other), QStringLiteral("窗口|长提示"));
+    }
+
+    void ShortCutText_data() {
+        QTest::addColumn<QKeyCombination>("shortcut");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("Ctrl+Shift+A") << (Qt::CTRL | Qt::SHIFT | Qt::Key_A) << "Shift+Ctrl+A";
+        QTest::newRow("all three")
+            << (Qt::ALT | Qt::CTRL | Qt::SHIFT | Qt::Key_Delete) << "Shift+Ctrl+Alt+Del";
+        QTest::newRow("Alt+F4") << (Qt::ALT | Qt::Key_F4) << "Alt+F4";
+        QTest::newRow("F24") << QKeyCombination(Qt::Key_F24) << "F24";
+        QTest::newRow("digit") << (Qt::CTRL | Qt::Key_7) << "Ctrl+7";
+        QTest::newRow("numeric pad digit")
+            << QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_5) << "Ctrl+5";
+        QTest::newRow("page down") << (Qt::SHIFT | Qt::Key_PageDown) << "Shift+PgDown";
+        QTest::newRow("no key") << QKeyCombination(Qt::CTRL, Qt::Key(0)) << "";
+        QTest::newRow("unknown key") << (Qt::SHIFT | Qt::Key_unknown) << "";
+    }
+    void ShortCutText() {
+        QFETCH(QKeyCombination, shortcut);
+        QFETCH(QString, text);
+        QCOMPARE(WideShortCutToText(shortcut), text);
+    }
+
+    void HintSizes() {
+        QFont font = QApplication::font();
+        font.setPixelSize(12);
+        const QFontMetrics metrics(font);
+        const QString shortHint = QStringLiteral("姓名 R&D");
+        const QSize extent = WideCanvasTextExtent(metrics, shortHint);
+        QCOMPARE(extent, QSize(metrics.horizontalAdvance(shortHint), metrics.height()));
+        QVERIFY(extent.width() > WideCanvasTextWidth(metrics, QStringLiteral("姓名")));
+        QCOMPARE(WideCanvasTextHeight(metrics, QString()), metrics.height());
+        QCOMPARE(WideHintCaptionSize(metrics, shortHint), extent + QSize(6, 6));
+
+        // One line fits: its width plus 6, a line's height plus 2; "&" is a character.
+        const QRect oneLine = WideHintRect(metrics, 400, shortHint);
+        QCOMPARE(oneLine.topLeft(), QPoint(0, 0));
+        QCOMPARE(oneLine.width(), extent.width() + 6);
+        QVERIFY(oneLine.height() >= metrics.height() + 2);
+        QVERIFY(oneLine.height() < 2 * metrics.height() + 2);
+
+        // A long hint wraps at words within the maximum width.
+        const QString longHint = QStringLiteral("住址 北京市 海淀区 中关村 大街 一号 院 二号 楼");
+        const QRect wrapped = WideHintRect(metrics, 80, longHint);
+        QVERIFY(wrapped.width() <= 80 + 6);
+        QVERIFY(wrapped.height() >= 2 * metrics.height() + 2);
+    }
+
+    // Columns: check-defaults flag, the button's text, object name and hint;
+    // what it shows after the action's change.
+    void ActionChange_data() {
+        QTest::addColumn<bool>("checkDefaults");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("hint");
+        QTest::addColumn<QString>("textAfter");
+        QTest::addColumn<QString>("hintAfter");
+        const QString caption = QStringLiteral("读卡(&R)");
+        const QString tip = QStringLiteral("读二代证 \U00020000");
+        QTest::newRow("always") << false << "旧"
+                                << "旧提示" << caption << tip;
+        QTest::newRow("defaults: empty") << true << ""
+                                         << "" << caption << tip;
+        QTest::newRow("defaults: object name") << true << "btnRead"
+                                               << "" << caption << tip;
+        QTest::newRow("defaults: own texts") << true << "旧"
+                                             << "旧提示"
+                                             << "旧"
+                                             << "旧提示";
+        QTest::newRow("defaults: own text, no hint") << true << "旧"
+                                                     << ""
+                                                     << "旧" << tip;
+    }
+    void ActionChange() {
+        QFETCH(bool, checkDefaults);
+        QFETCH(QString, text);
+        QFETCH(QString, hint);
+        QFETCH(QString, textAfter);
+        QFETCH(QString, hintAfter);
+        QAction action(QStringLiteral("读卡(&R)"));
+        action.setToolTip(QStringLiteral("读二代证 \U00020000"));
+        QPushButton button(text);
+        button.setObjectName(QStringLiteral("btnRead"));
+        button.setToolTip(hint);
+        ControlActionChange(&button, action, checkDefaults);
+        QCOMPARE(button.text(), textAfter);
+        QCOMPARE(button.toolTip(), hintAfter);
+    }
+};
+
+QTEST_MAIN(WideWidgetsTest)
+#include "wide_widgets_test.moc"
