@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "QivUnicodeControls/wide_control_text.h"
 #include "testbench/core/bench_context.h"
 #include "testbench/core/widget_factory.h"
 
@@ -59,7 +60,7 @@ ReaderSelectionPanel::ReaderSelectionPanel(BenchContext& context, const QStringL
     cmbCommPort->setMinimumContentsLength(10);
     chkBlueTooth =
         MakeCheckBox(QStringLiteral("chkBlueTooth"), QStringLiteral("蓝牙"), false, gbParameter);
-    chkBlueTooth->setToolTip(QStringLiteral("蓝牙打开的时候等待一下 蓝牙连接动作"));
+    qiv::WideSetHint(chkBlueTooth, QStringLiteral("蓝牙打开的时候等待一下 蓝牙连接动作"));
     serial->addWidget(cmbCommPort);
     serial->addWidget(chkBlueTooth);
     row->addWidget(gbParameter);
