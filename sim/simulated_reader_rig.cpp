@@ -92,6 +92,11 @@ void ReaderRig::PresentFieldCard(FieldCard card) {
     }
 }
 
+void ReaderRig::PresentTypeACard(std::shared_ptr<TypeACard> card) {
+    PresentFieldCard(FieldCard::kNone);
+    field_.PresentTypeA(std::move(card));
+}
+
 void ReaderRig::PresentTypeBCard(std::shared_ptr<TypeBCard> card) {
     // One card for both families: the type B commands activate it, the CPU-card command
     // then carries its ISO 14443-4 traffic.

@@ -78,6 +78,9 @@ class ReaderRig {
 
     // Holds this type B card into the field beside whatever is there.
     void PresentTypeBCard(std::shared_ptr<TypeBCard> card);
+    // Takes every card out of the field and holds this type A card into it; the caller keeps
+    // its own pointer to set up or inspect the card.
+    void PresentTypeACard(std::shared_ptr<TypeACard> card);
 
     SimulatedReader& reader() { return reader_; }
     // What went to the QR host.

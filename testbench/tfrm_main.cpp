@@ -10,6 +10,9 @@
 #include "testbench/core/serial_port_lister.h"
 #include "testbench/pages/hf_basics_page.h"
 #include "testbench/pages/log_only_page.h"
+#include "testbench/pages/m1_key_init_page.h"
+#include "testbench/pages/m1_read_write_page.h"
+#include "testbench/pages/ntag_page.h"
 #include "testbench/pages/other_api_page.h"
 #include "testbench/reader_selection_panel.h"
 
@@ -56,16 +59,9 @@ TfrmMain::TfrmMain(const QString& serialRoot, QWidget* parent)
 
     hfBasics_ = new HfBasicsPage(*context_);
     PageControl1->addTab(hfBasics_, QStringLiteral("高频基础功能"));
-    PageControl1->addTab(
-        new LogOnlyPage(QStringLiteral("TabSheet2"), QStringLiteral("mmChangePassWordLog"),
-                        QStringLiteral("btnClearChangePassWordLog"), false),
-        QStringLiteral("M1(S50/S70)密码初始化"));
-    PageControl1->addTab(new LogOnlyPage(QStringLiteral("TabSheet6"), QStringLiteral("mmM1RWLog"),
-                                         QStringLiteral("btnClearM1RWLog"), true),
-                         QStringLiteral("M1(S50/S70)读写"));
-    PageControl1->addTab(new LogOnlyPage(QStringLiteral("TabSheet3"), QStringLiteral("mmNtagLog"),
-                                         QStringLiteral("btnClearNtagLog"), true),
-                         QStringLiteral("NTAG系列卡片"));
+    PageControl1->addTab(new M1KeyInitPage(*context_), QStringLiteral("M1(S50/S70)密码初始化"));
+    PageControl1->addTab(new M1ReadWritePage(*context_), QStringLiteral("M1(S50/S70)读写"));
+    PageControl1->addTab(new NtagPage(*context_), QStringLiteral("NTAG系列卡片"));
     PageControl1->addTab(new OtherApiPage(*context_), QStringLiteral("高频其他API测试"));
     PageControl1->addTab(new LogOnlyPage(QStringLiteral("TabSheet5"), QStringLiteral("mmUhfLog"),
                                          QStringLiteral("btnClearUhfLog"), true),

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "testbench/core/bench_context.h"
+#include "testbench/core/card_type_line.h"
 #include "testbench/core/error_texts.h"
 #include "testbench/core/gbk_text.h"
 #include "testbench/core/handler_run.h"
@@ -40,13 +41,6 @@ QString BufferHex(const std::uint8_t* bytes, int count, std::size_t room, bool w
 
 QString ArrBufferHex(const KorviCardParam& p, bool withBlank) {
     return BufferHex(p.arrBuffer, p.nBufferSize, sizeof p.arrBuffer, withBlank);
-}
-
-QString CardTypeLine(const KorviCardParam& p) {
-    return QStringLiteral("卡型：") +
-           QStringLiteral("%1")
-               .arg(static_cast<unsigned>(p.nCardType) & 0xFFFFu, 4, 16, QLatin1Char('0'))
-               .toUpper();
 }
 
 // The error text of the reader's last failure, after a failure line of a pass.

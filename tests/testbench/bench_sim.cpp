@@ -21,6 +21,13 @@ void BenchSim::Present(sim::FieldCard card) {
     });
 }
 
+void BenchSim::PresentTypeA(std::shared_ptr<sim::TypeACard> card) {
+    port_.WithReader([&](sim::SimulatedReader&) {
+        rig_.PresentTypeACard(std::move(card));
+        return 0;
+    });
+}
+
 void BenchSim::PresentTypeBScript(std::string_view script) {
     auto card = std::make_shared<sim::TypeBCard>();
     card->SetApplication(std::make_shared<sim::ApduScript>(script));

@@ -19,6 +19,8 @@ class BenchSim {
 
     // Holds another card into the RF field.
     void Present(sim::FieldCard card);
+    // Holds this type A card (the test keeps its pointer) into the field, alone.
+    void PresentTypeA(std::shared_ptr<sim::TypeACard> card);
     // Holds a type B card answering APDUs by the script (sim::ApduScript's form) into it.
     void PresentTypeBScript(std::string_view script);
     // Runs f(reader) under the port's lock.
