@@ -9,6 +9,7 @@
 #include "testbench/core/bench_context.h"
 #include "testbench/core/serial_port_lister.h"
 #include "testbench/pages/hf_basics_page.h"
+#include "testbench/pages/id_card_page.h"
 #include "testbench/pages/log_only_page.h"
 #include "testbench/pages/m1_key_init_page.h"
 #include "testbench/pages/m1_read_write_page.h"
@@ -72,9 +73,8 @@ TfrmMain::TfrmMain(const QString& serialRoot, QWidget* parent)
     PageControl1->addTab(new LogOnlyPage(QStringLiteral("TabSheet9"), QStringLiteral("mmRelayLog"),
                                          QStringLiteral("btnClearRelayLog"), true),
                          QStringLiteral("继电器控制"));
-    PageControl1->addTab(new LogOnlyPage(QStringLiteral("TabSheet7"), QStringLiteral("mmTwoIdLog"),
-                                         QStringLiteral("btnClearTwoIdLog"), true),
-                         QStringLiteral("二代证"));
+    idCard_ = new IdCardPage(*context_);
+    PageControl1->addTab(idCard_, QStringLiteral("二代证"));
 }
 
 TfrmMain::~TfrmMain() {

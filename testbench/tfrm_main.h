@@ -9,6 +9,7 @@ namespace bench {
 
 class BenchContext;
 class HfBasicsPage;
+class IdCardPage;
 class ReaderSelectionPanel;
 
 // The test bench's one window: the reader selection above, the answer-error label, and the
@@ -23,6 +24,7 @@ class TfrmMain : public QWidget {
 
     BenchContext& context() { return *context_; }
     ReaderSelectionPanel& selection() { return *selection_; }
+    IdCardPage& idCard() { return *idCard_; }
 
     static constexpr int kWidth = 996;
     static constexpr int kHeight = 756;
@@ -33,6 +35,7 @@ class TfrmMain : public QWidget {
     QLabel* lblError;
     QTabWidget* PageControl1;
     HfBasicsPage* hfBasics_;
+    IdCardPage* idCard_;
 };
 
 }  // namespace bench

@@ -13,9 +13,8 @@ constexpr std::array<std::uint8_t, 8> kReplyKey = {'9', 'd', '4', 'f', '0', '2',
 
 }  // namespace
 
-DispatchServer::DispatchServer(const std::string& address) {
-    int port = kPort;
-    listenSocket_ = ListenOnLoopback(address, &port);
+DispatchServer::DispatchServer(const std::string& address, int port) : port_(port) {
+    listenSocket_ = ListenOnLoopback(address, &port_);
     handler_ = [](const Request&) { return Step{}; };
     thread_ = std::thread([this] { Serve(); });
 }
@@ -59,7 +58,7 @@ void DispatchServer::ServeConnection(int connection) {
         Handler handler;
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            requests_.push_back(request);
+            if (keepRequests_) requests_.push_back(request);
             handler = handler_;
         }
         const Step step = handler(request);

@@ -11,10 +11,10 @@
 #include "sim/servers/two_id_server_box.h"
 
 // A stand-in for the dispatch server and the identity server it assigns: listens on TCP
-// port 31213 of its own loopback address, serves one connection at a time and reads every
-// message of it (the identity-server message format, see TwoIdServerBox) until the client
-// closes. The handler decides, message by message, which replies go back and whether the
-// server drops the connection.
+// port 31213 (or the port given; 0 picks a free one) of its own loopback address, serves one
+// connection at a time and reads every message of it (the identity-server message format, see
+// TwoIdServerBox) until the client closes. The handler decides, message by message, which replies
+// go back and whether the server drops the connection.
 class DispatchServer {
   public:
     static constexpr int kPort = 31213;
@@ -27,7 +27,7 @@ class DispatchServer {
     };
     using Handler = std::function<Step(const Request&)>;
 
-    explicit DispatchServer(const std::string& address);
+    explicit DispatchServer(const std::string& address, int port = kPort);
     ~DispatchServer();
     DispatchServer(const DispatchServer&) = delete;
     DispatchServer& operator=(const DispatchServer&) = delete;
@@ -35,6 +35,9 @@ class DispatchServer {
     void SetHandler(Handler handler);
     std::vector<Request> Requests() const;
     int Connections() const { return connections_.load(); }
+    int Port() const { return port_; }
+    // A long-running server (korvicard-sim) keeps no request log.
+    void SetKeepRequests(bool keep) { keepRequests_ = keep; }
 
     static std::vector<std::uint8_t> Reply(std::int32_t status,
                                            const std::vector<std::uint8_t>& payload);
@@ -44,6 +47,8 @@ class DispatchServer {
     void ServeConnection(int connection);
 
     int listenSocket_ = -1;
+    int port_ = kPort;
+    std::atomic<bool> keepRequests_{true};
     std::atomic<bool> stop_{false};
     std::atomic<int> connections_{0};
     mutable std::mutex mutex_;

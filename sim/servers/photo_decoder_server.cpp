@@ -1,8 +1,13 @@
 #include "sim/servers/photo_decoder_server.h"
 
+// clang-format off
+#include <cstdio>
+#include <jpeglib.h>
+// clang-format on
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "core/reader_protocol_constants.h"
@@ -43,11 +48,41 @@ std::vector<std::vector<std::uint8_t>> PhotoDecoderServer::Photos() const {
     return photos_;
 }
 
+// A smooth picture, so that it stays well below the 4,096 bytes of the reply's field.
 std::vector<std::uint8_t> PhotoDecoderServer::PictureFor(const std::vector<std::uint8_t>& photo) {
-    std::vector<std::uint8_t> picture = {0xFF, 0xD8};
-    picture.insert(picture.end(), photo.begin(), photo.begin() + 32);
-    picture.push_back(0xFF);
-    picture.push_back(0xD9);
+    constexpr int kWidth = 102;
+    constexpr int kHeight = 126;
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &out, &size);
+    info.image_width = kWidth;
+    info.image_height = kHeight;
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 60, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<std::uint8_t> row(kWidth * 3);
+    const std::uint8_t tint = photo.empty() ? 0 : photo[0];
+    while (info.next_scanline < kHeight) {
+        const int y = static_cast<int>(info.next_scanline);
+        for (int x = 0; x < kWidth; ++x) {
+            const bool face = (x - 51) * (x - 51) + (y - 50) * (y - 50) < 26 * 26;
+            row[3 * x] = static_cast<std::uint8_t>(face ? 230 : 60 + x);
+            row[3 * x + 1] = static_cast<std::uint8_t>(face ? 190 : 90 + y / 2);
+            row[3 * x + 2] = static_cast<std::uint8_t>(face ? 160 : tint / 2 + 100);
+        }
+        JSAMPROW line = row.data();
+        jpeg_write_scanlines(&info, &line, 1);
+    }
+    jpeg_finish_compress(&info);
+    std::vector<std::uint8_t> picture(out, out + size);
+    jpeg_destroy_compress(&info);
+    std::free(out);
     return picture;
 }
 

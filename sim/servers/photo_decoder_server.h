@@ -11,11 +11,11 @@
 // A stand-in for the photo decoder server on its own loopback address, port 60825. A
 // request is 1,284 bytes: length 1284, the tag "KorviWlDecoder", a check byte at 35 (XOR
 // of the scrambled photo) and the 1,024 scrambled photo bytes at 36. Its "decoding" makes
-// a small JPEG-framed picture (FF D8, the first 32 photo bytes, FF D9). The reply is
+// a 102 x 126 JPEG picture whose colours come from the first photo bytes. The reply is
 // always 4,128 bytes: n, 27 unused bytes, check byte (the request's check byte XOR the
 // scrambled picture), the scrambled picture and padding.
 class PhotoDecoderServer {
-public:
+  public:
     enum class Mode { kDecode, kEmptyPicture, kCheckFromZero, kShortReply, kOversizedLength };
 
     explicit PhotoDecoderServer(const std::string& address);
@@ -30,7 +30,7 @@ public:
     // The picture the server makes for a raw photo.
     static std::vector<std::uint8_t> PictureFor(const std::vector<std::uint8_t>& photo);
 
-private:
+  private:
     void Serve();
     void ServeOne(int connection);
 

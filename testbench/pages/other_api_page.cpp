@@ -8,6 +8,7 @@
 
 #include "testbench/core/bench_context.h"
 #include "testbench/core/handler_run.h"
+#include "testbench/core/id_card_texts.h"
 #include "testbench/core/log_memo.h"
 #include "testbench/core/type_b_id_sequence.h"
 #include "testbench/core/widget_factory.h"
@@ -23,9 +24,12 @@ OtherApiPage::OtherApiPage(BenchContext& context, QWidget* parent)
     btnGetUid = MakeButton(QStringLiteral("btnGetUid"), QStringLiteral("二代证ID"), identity);
     lblOtherApiCount =
         MakeLabel(QStringLiteral("lblOtherApiCount"), QStringLiteral("计数："), identity);
+    btnGetMcuSerialNo =
+        MakeButton(QStringLiteral("btnGetMcuSerialNo"), QStringLiteral("MCU序列号"), identity);
     grid->addWidget(btnGetUid, 0, 0);
     grid->addWidget(lblOtherApiCount, 0, 1);
-    grid->setColumnStretch(2, 1);
+    grid->addWidget(btnGetMcuSerialNo, 0, 2);
+    grid->setColumnStretch(3, 1);
     page->addWidget(identity);
 
     mmOtherApiLog = new LogMemo(QStringLiteral("mmOtherApiLog"), true, this);
@@ -36,6 +40,7 @@ OtherApiPage::OtherApiPage(BenchContext& context, QWidget* parent)
 
     OnClick(btnGetUid, context_, [this] { btnGetUidClick(); });
     OnClick(btnClearOtherApiLog, context_, [this] { btnClearOtherApiLogClick(); });
+    OnClick(btnGetMcuSerialNo, context_, [this] { btnGetMcuSerialNoClick(); });
 }
 
 void OtherApiPage::btnClearOtherApiLogClick() {
@@ -96,6 +101,29 @@ void OtherApiPage::btnGetUidClick() {
     run.Succeed();
     ++uidTestOkCount_;
     ShowStatistics();
+}
+
+// The reader's MCU serial number; the reader stays open.
+void OtherApiPage::btnGetMcuSerialNoClick() {
+    ReaderLease lease(context_);
+    mmOtherApiLog->AddLog(QStringLiteral("GetMcuSerialNo开始!"));
+    context_.OpenReaderDevice(1000);
+    char serial[64] = {};
+    btnGetMcuSerialNo->setEnabled(false);
+    if (context_.HasReader()) {
+        mmOtherApiLog->AddLog(QStringLiteral("调用KorviCardGetMcuSerailNo开始!"));
+        if (KorviCardGetMcuSerailNo(context_.hDevice(), serial, sizeof serial) == 0) {
+            mmOtherApiLog->AddLog(QStringLiteral("调用KorviCardGetMcuSerailNo失败!"));
+            btnGetMcuSerialNo->setEnabled(true);
+            return;
+        }
+        mmOtherApiLog->AddLog(
+            QStringLiteral("调用KorviCardGetMcuSerailNo成功!序列号号:") +
+            TrimControls(QString::fromLatin1(serial, qstrnlen(serial, sizeof serial))));
+        ProcessPendingMessages();
+    }
+    mmOtherApiLog->AddLog(QStringLiteral("GetMcuSerialNo结束!"));
+    btnGetMcuSerialNo->setEnabled(true);
 }
 
 }  // namespace bench

@@ -20,6 +20,7 @@ class OtherApiPage : public QWidget {
     LogMemo* log() const { return mmOtherApiLog; }
 
     void btnGetUidClick();
+    void btnGetMcuSerialNoClick();
     void btnClearOtherApiLogClick();
 
   private:
@@ -33,6 +34,7 @@ class OtherApiPage : public QWidget {
     LogMemo* mmOtherApiLog = nullptr;
     QPushButton* btnClearOtherApiLog = nullptr;
     QPushButton* btnGetUid = nullptr;
+    QPushButton* btnGetMcuSerialNo = nullptr;
     QLabel* lblOtherApiCount = nullptr;
 };
 

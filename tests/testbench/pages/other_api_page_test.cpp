@@ -76,6 +76,22 @@ class OtherApiPageTest : public QObject {
         QCOMPARE(bench.Find<QLabel>("lblOtherApiCount")->text(),
                  QStringLiteral("计数：成功1失败：0"));
     }
+
+    void McuSerialNumber() {
+        BenchSim sim(FieldCard::kTypeB);
+        BenchWindow bench(sim);
+        bench.Click("btnGetMcuSerialNo");
+        const QStringList log = bench.Log("mmOtherApiLog");
+        QCOMPARE(log.size(), 4);
+        QCOMPARE(log.mid(0, 2),
+                 (QStringList{"GetMcuSerialNo开始!", "调用KorviCardGetMcuSerailNo开始!"}));
+        QVERIFY2(log[2].startsWith("调用KorviCardGetMcuSerailNo成功!序列号号:"),
+                 qPrintable(log[2]));
+        QVERIFY(log[2].size() > 30);
+        QCOMPARE(log[3], QStringLiteral("GetMcuSerialNo结束!"));
+        QVERIFY(bench.window().context().HasReader());
+        QVERIFY(bench.Find<QPushButton>("btnGetMcuSerialNo")->isEnabled());
+    }
 };
 
 QTEST_MAIN(OtherApiPageTest)
