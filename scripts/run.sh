@@ -11,7 +11,9 @@ cmake --build --preset release -j "$(nproc)"
 
 work=$(mktemp -d)
 log=build/release/korvicard-sim.log
-build/release/sim/korvicard-sim --port 0 >"$work/address" 2>"$log" &
+# The identity server, dispatch service and photo decoder on loopback addresses of their own.
+servers=(--id-server 127.0.0.2:10000 --dispatch-server 127.0.0.3 --decoder 127.0.0.1)
+build/release/sim/korvicard-sim --port 0 "${servers[@]}" >"$work/address" 2>"$log" &
 sim=$!
 trap 'kill "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true; rm -rf "$work"' EXIT
 for _ in $(seq 100); do
@@ -22,7 +24,8 @@ done
 address=$(head -n 1 "$work/address")
 echo "Simulated reader on $address (requests logged in $log)"
 
-bench=(build/release/testbench/TestKorviCardReader --ip "${address%:*}" --port "${address##*:}" "$@")
+bench=(build/release/testbench/TestKorviCardReader --ip "${address%:*}" --port "${address##*:}"
+  "${servers[@]}" "$@")
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
   xvfb-run -a "${bench[@]}"
 else
