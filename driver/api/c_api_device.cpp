@@ -2,7 +2,7 @@
 #include <memory>
 
 #include "api/c_api_frame.h"
-#include "core/reader_session.h"
+#include "core/protocol/reader_session.h"
 #include "core/transport/hid_transport.h"
 #include "core/transport/serial_transport.h"
 #include "core/transport/tcp_client.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/reader_protocol_constants.h"
+#include "core/protocol/reader_protocol_constants.h"
 #include "sim/servers/loopback_listener.h"
 
 namespace {
