@@ -3,12 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/protocol/reader_open.h"
 #include "core/util/build_time.h"
 
 namespace {
 
-constexpr int kDefaultVendorId = 0x051A;
-constexpr int kDefaultProductId = 0x511B;
 constexpr int kDefaultTcpPort = 12345;
 constexpr int kSerialBaud = 115200;
 constexpr int kSerialDataBits = 8;
@@ -38,8 +37,8 @@ bool ReaderSession::OpenDevice(const char* deviceName, int vidOrPort, int pid, i
     openTimeout = timeout;
     ReadConfigFile(configBlock);
     if (openTimeout == 0) openTimeout = 1;
-    const int vendor = vidOrPort != 0 ? vidOrPort : kDefaultVendorId;
-    const int product = pid != 0 ? pid : kDefaultProductId;
+    const int vendor = vidOrPort != 0 ? vidOrPort : kReaderUsbVendorId;
+    const int product = pid != 0 ? pid : kReaderUsbProductId;
     if (deviceName != nullptr && deviceName[0] != '\0') {
         if (tcpTransport) {
             const int port = vidOrPort != 0 ? vidOrPort : kDefaultTcpPort;
