@@ -119,6 +119,24 @@ TEST_F(EspFlashing, ImageOfThreeBlocksWithEscapesOnPieceBoundaries) {
               (std::vector<std::pair<int, int>>{{0, 2049}, {1024, 2049}, {2048, 2049}}));
 }
 
+TEST_F(EspFlashing, ImageDenseInEndAndEscapeBytesFlashes) {
+    // Two blocks of only C0 and DB bytes: each block's frame passes 2,048 bytes, which the
+    // boot loader takes as it takes any other.
+    Bytes image(1024 + 1024);
+    for (std::size_t i = 0; i < image.size(); ++i) image[i] = i % 2 == 0 ? 0xC0 : 0xDB;
+    image[1024] = 0xDB;
+    const Bytes first(image.begin(), image.begin() + 1024);
+    ASSERT_GT(esp_test::Slip(esp_test::FlashDataPacket(first, 0)).size(), 2048u);
+    const std::string path = folder.Write("dense.bin", image);
+    EnterAndSync();
+    ASSERT_EQ(KorviCardWriteEspFile2Flash(bench.handle, path.c_str(), 0x4000, nullptr), 1);
+    const std::vector<Bytes> packets = esp_test::Unslip(Joined(18));
+    ASSERT_EQ(packets.size(), 2u);
+    EXPECT_EQ(packets[0], esp_test::FlashDataPacket(first, 0));
+    EXPECT_EQ(bench.module.bootLoader().blocksWritten(), 2u);
+    EXPECT_EQ(FlashAt(0x4000, image.size()), image);
+}
+
 TEST_F(EspFlashing, ImageSizesAndTheirBlocks) {
     struct Case {
         std::size_t size;

@@ -38,8 +38,9 @@ constexpr std::uint32_t kFlashBlockSize = 1024;
 constexpr int kTimeout = 1000;
 constexpr int kFlashBeginTimeout = 4000;
 constexpr int kFlashDataTimeout = 2000;
-// The session's room for one encoded packet, and the longest FLASH_BEGIN frame.
-constexpr std::size_t kIspBufferSize = 2048;
+// The session's room for one encoded packet: the worst case of one flash block, every byte
+// of header and block escaped, between the two end bytes. And the longest FLASH_BEGIN frame.
+constexpr std::size_t kIspBufferSize = 2 * (kFlashDataHeaderSize + kFlashBlockSize) + 2;
 constexpr std::size_t kFlashBeginFrameMax = 56;
 constexpr std::size_t kFlashDataPieceSize = 48;
 

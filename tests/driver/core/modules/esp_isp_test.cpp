@@ -71,12 +71,13 @@ TEST_F(EspIspSession, FlashDataFillsTheHeaderAndSendsTheFrameInPieces) {
     EXPECT_EQ(module.bootLoader().flash()[1023], 0xC0);
 }
 
-TEST_F(EspIspSession, FlashDataOfUpTo2028BytesInAFrameOfUpTo2048) {
-    // 2028 bytes with 18 escaped data bytes make a frame of exactly 2048; one more does not fit.
+TEST_F(EspIspSession, FlashDataOfUpTo2028BytesInAFrameOfUpTo2098) {
+    // The ISP buffer holds the worst case of one block: 2 x (24 + 1024) + 2 = 2098 bytes.
+    // 2028 bytes with 68 escaped data bytes make a frame of exactly 2098; one more does not fit.
     Bytes fits(2028, 0x22);
-    std::fill(fits.begin() + 24, fits.begin() + 42, 0xDB);
+    std::fill(fits.begin() + 24, fits.begin() + 92, 0xDB);
     Bytes over = fits;
-    over[42] = 0xC0;
+    over[92] = 0xC0;
     Bytes plain(2029, 0x11);
     struct Case {
         const char* what;
@@ -87,7 +88,7 @@ TEST_F(EspIspSession, FlashDataOfUpTo2028BytesInAFrameOfUpTo2048) {
         {"null packet", nullptr, 100},
         {"shorter than its header", plain.data(), 23},
         {"longer than 2028", plain.data(), 2029},
-        {"frame of 2049 bytes", over.data(), 2028},
+        {"frame of 2099 bytes", over.data(), 2028},
     };
     for (const Case& c : refused) {
         session.SetErrorCode(77);
@@ -98,9 +99,25 @@ TEST_F(EspIspSession, FlashDataOfUpTo2028BytesInAFrameOfUpTo2048) {
     // The boot loader refuses a block over the 1024 bytes of the driver's FLASH_BEGIN, but the
     // whole frame reaches it.
     session.SendEspFlashData(fits.data(), 2028, 0);
-    EXPECT_EQ(Joined(18).size(), 2048u);
-    EXPECT_EQ(Payloads(18).size(), 43u);
+    EXPECT_EQ(Joined(18).size(), 2098u);
     EXPECT_EQ(Joined(18).back(), 0xC0);
+}
+
+TEST_F(EspIspSession, ABlockOfOnlyEndAndEscapeBytesFlashes) {
+    // 1024 bytes of C0 and DB: every one is sent as a pair, the frame passes 2048 bytes.
+    Bytes block(1024);
+    for (std::size_t i = 0; i < block.size(); ++i) block[i] = i % 3 == 0 ? 0xDB : 0xC0;
+    ASSERT_TRUE(session.SendEspFlashBegin(1024, 1, 0));
+    ClearRequests();
+    Bytes packet(24, 0x00);
+    packet.insert(packet.end(), block.begin(), block.end());
+    ASSERT_TRUE(session.SendEspFlashData(packet.data(), 1048, 0));
+    const Bytes frame = esp_test::Slip(esp_test::FlashDataPacket(block, 0));
+    EXPECT_GT(frame.size(), 2048u);
+    EXPECT_EQ(Joined(18), frame);
+    EXPECT_EQ(module.bootLoader().blocksWritten(), 1u);
+    const auto flash = module.bootLoader().flash();
+    EXPECT_TRUE(std::equal(block.begin(), block.end(), flash.begin()));
 }
 
 TEST_F(EspIspSession, ARefusedPieceEndsTheBlock) {
