@@ -97,9 +97,11 @@ bool ReaderSession::SendFrame(std::uint8_t command, const std::uint8_t* payload,
     return hidTransport->Write(requestFrame.data(), size);
 }
 
-template <class ReadBytes>
-bool ReaderSession::ReadStreamReply(ReadBytes&& read) {
-    if (read(replyFrame.data(), 1) != 1) {
+template <class ReadSome, class ReadBytes>
+bool ReaderSession::ReadStreamReply(ReadSome&& readSome, ReadBytes&& read) {
+    // The length byte after one wait; the transport keeps what came with it (the body, as a
+    // rule) for the read of the body, and bytes past the frame for the next frame.
+    if (readSome(replyFrame.data(), 1) != 1) {
         lastError = LCEC_RECV_TIME_OUT;
         return false;
     }
@@ -125,18 +127,25 @@ bool ReaderSession::ReceiveFrame(std::uint8_t, const std::uint8_t*, unsigned, in
         ok = ExchangeByCallback(handleId, kCallbackDirectionRead, replyFrame.data(),
                                 static_cast<int>(replyFrame.size()), wait);
     } else if (tcpTransport) {
-        if (!ReadStreamReply([&](std::uint8_t* into, int count) {
-                tcpTransport->SetReceiveTimeoutMs(RemainingMs(deadline));
-                return tcpTransport->Receive(into, count);
-            })) {
+        if (!ReadStreamReply([&](std::uint8_t* into,
+                                 int size) { return tcpTransport->ReceiveSome(into, size, wait); },
+                             [&](std::uint8_t* into, int count) {
+                                 tcpTransport->SetReceiveTimeoutMs(RemainingMs(deadline));
+                                 return tcpTransport->Receive(into, count);
+                             })) {
             return false;
         }
         ok = true;
     } else if (serialTransport) {
-        if (!ReadStreamReply([&](std::uint8_t* into, int count) {
-                serialTransport->SetReadTimeout(RemainingMs(deadline));
-                return serialTransport->Read(into, count);
-            })) {
+        if (!ReadStreamReply(
+                [&](std::uint8_t* into, int size) {
+                    serialTransport->SetReadTimeout(wait);
+                    return serialTransport->ReadSome(into, size);
+                },
+                [&](std::uint8_t* into, int count) {
+                    serialTransport->SetReadTimeout(RemainingMs(deadline));
+                    return serialTransport->Read(into, count);
+                })) {
             return false;
         }
         ok = true;

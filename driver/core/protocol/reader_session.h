@@ -735,9 +735,11 @@ private:
     int ReplyWaitMs(int timeout) const;
     bool WriteByCallback(int handle, const std::uint8_t* buffer, int size);
     bool ReadByCallback(int handle, std::uint8_t* buffer, int size, int timeout);
-    // Reads length byte and body from a byte-stream route into replyFrame; sets code 3 or 4.
-    template <class ReadBytes>
-    bool ReadStreamReply(ReadBytes&& read);
+    // Reads length byte and body from a byte-stream route into replyFrame: readSome waits
+    // for the length byte (the transport takes in what has arrived with it), read takes the
+    // body. Sets code 3 or 4.
+    template <class ReadSome, class ReadBytes>
+    bool ReadStreamReply(ReadSome&& readSome, ReadBytes&& read);
     // Checks, descrambles and accepts the reply in replyFrame.
     bool AcceptReply();
 
