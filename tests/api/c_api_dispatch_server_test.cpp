@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <climits>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -548,6 +549,21 @@ TEST_F(DispatchRead, PsamPreambleBeforeTheRelay) {
 }  // namespace
 
 namespace {
+
+TEST_F(DispatchRead, TimeOutsOfMillionsOfSecondsRunClean) {
+    // Seconds become milliseconds only after a clamp: no overflow for the sanitizers to see.
+    for (const int seconds : {3000000, INT_MAX}) {
+        SCOPED_TRACE(seconds);
+        record = {};
+        ASSERT_EQ(KorviCardGetTwoIdInfoByServerEx(bench.handle, address.c_str(),
+                                                  DispatchServer::kPort, &record, seconds),
+                  1);
+        EXPECT_EQ(Bytes(record.arrTwoIdPhoto, record.arrTwoIdPhoto + 1024), photo);
+        ASSERT_EQ(KorviCardGetTwoIdInfoByWirelessEx(bench.handle, address.c_str(),
+                                                    DispatchServer::kPort, &record, seconds),
+                  1);
+    }
+}
 
 TEST_F(DispatchRead, ServerExportsAndTheirArguments) {
     // The plain export always goes to port 31213, whatever port was stored before.

@@ -1,6 +1,7 @@
 #include "core/cards/iso14443_4.h"
 
 #include <algorithm>
+#include <chrono>
 #include <optional>
 
 #include "core/cards/iso14443_4_ats.h"
@@ -113,6 +114,13 @@ std::uint8_t Iso14443BlockLayer::ExchangeBlocks(std::span<const std::uint8_t> ap
     if (!transceive_ || apdu.empty() || response == nullptr) {
         return kFailure;
     }
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kExchangeTimeoutMs);
+    // Each block after the first goes out only while the exchange's time-out lasts.
+    const auto send = [&](const Block& out, unsigned length, Block& in, unsigned* inLength) {
+        return std::chrono::steady_clock::now() < deadline &&
+               Exchange(out, length, in, inLength);
+    };
     const std::size_t chunk = ChunkSize();
     Block block{};
     Block answer{};
@@ -130,7 +138,7 @@ std::uint8_t Iso14443BlockLayer::ExchangeBlocks(std::span<const std::uint8_t> ap
         std::copy_n(apdu.begin() + static_cast<std::ptrdiff_t>(offset), count,
                     block.begin() + length);
         length += static_cast<unsigned>(count);
-        if (!Exchange(block, length, answer, &answerLength)) {
+        if (!send(block, length, answer, &answerLength)) {
             return kFailure;
         }
         offset += count;
@@ -149,6 +157,7 @@ std::uint8_t Iso14443BlockLayer::ExchangeBlocks(std::span<const std::uint8_t> ap
     // The response: I-blocks (chained ones acknowledged), S(WTX) requests answered in
     // between. Anything else ends the exchange.
     unsigned wtxAnswered = 0;
+    unsigned chainedAnswers = 0;
     for (;;) {
         const std::uint8_t pcb = answer[0];
         const unsigned header = AnswerHeader(answer, answerLength);
@@ -170,6 +179,9 @@ std::uint8_t Iso14443BlockLayer::ExchangeBlocks(std::span<const std::uint8_t> ap
             if ((pcb & kChaining) == 0) {
                 return kOk;
             }
+            if (++chainedAnswers > kMaxChainedAnswerBlocks) {
+                return kFailure;
+            }
             length = Header(block, kRAck | BlockNumber());
         } else if (IsWtxRequest(pcb) && answerLength == header + 1 &&
                    wtxAnswered < kMaxWtxPerExchange) {
@@ -179,7 +191,7 @@ std::uint8_t Iso14443BlockLayer::ExchangeBlocks(std::span<const std::uint8_t> ap
         } else {
             return kFailure;
         }
-        if (!Exchange(block, length, answer, &answerLength)) {
+        if (!send(block, length, answer, &answerLength)) {
             return kFailure;
         }
     }

@@ -27,6 +27,13 @@ class Iso14443BlockLayer {
     static constexpr unsigned kReceiveCapacity = 255;
     // S(WTX) requests answered within one exchange before it is given up.
     static constexpr unsigned kMaxWtxPerExchange = 255;
+    // Chained answer blocks taken within one exchange: a card that chains past them (empty
+    // blocks never fill the room of the answer) ends the exchange with kFailure.
+    static constexpr unsigned kMaxChainedAnswerBlocks = 255;
+    // One exchange, all its blocks, runs within the time-out of the CPU-card command (reader
+    // command 14, 1000 ms); once it has passed no further block goes out and the exchange
+    // ends with kFailure.
+    static constexpr int kExchangeTimeoutMs = 1000;
 
     // INF bytes per block by FSDI 0-8, for blocks without and with a CID byte.
     static constexpr std::array<unsigned, 9> kInfSizeWithoutCid = {15, 23, 31,  39, 47,
@@ -44,8 +51,9 @@ class Iso14443BlockLayer {
                     std::uint8_t* ats);
 
     // One command APDU out and its response (data and status word) in, over as many
-    // blocks as the frame sizes need. The response goes to response, at most capacity
-    // bytes; *responseLength is the count appended, also after a failure. kOk or kFailure.
+    // blocks as the frame sizes need, bounded by kMaxChainedAnswerBlocks, kMaxWtxPerExchange
+    // and kExchangeTimeoutMs. The response goes to response, at most capacity bytes;
+    // *responseLength is the count appended, also after a failure. kOk or kFailure.
     std::uint8_t ExchangeBlocks(std::span<const std::uint8_t> apdu, std::uint8_t* response,
                                 unsigned capacity, unsigned* responseLength);
     bool ExchangeApdu(std::span<const std::uint8_t> apdu, std::uint8_t* response, unsigned capacity,

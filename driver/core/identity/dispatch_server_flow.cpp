@@ -15,6 +15,7 @@
 #include "core/protocol/error_codes.h"
 #include "core/protocol/reader_session.h"
 #include "core/util/des.h"
+#include "core/util/time_units.h"
 
 #ifndef KORVICARD_DISPATCH_HOST
 #define KORVICARD_DISPATCH_HOST "localhost"
@@ -406,7 +407,7 @@ bool ReaderSession::RelayThroughIdServer(const char* host, int port, TwoIdInfoPa
         serverClient.Close();
         return false;
     }
-    serverClient.SetReceiveTimeoutMs(std::max(connectSeconds, 1) * 1000);
+    serverClient.SetReceiveTimeoutMs(SecondsToMs(std::max(connectSeconds, 1)));
     const bool ok = [&] {
         std::int32_t status = 0;
         std::size_t length = 0;

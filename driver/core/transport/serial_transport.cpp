@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "core/transport/poll_wait.h"
+#include "core/util/time_units.h"
 
 namespace {
 
@@ -111,7 +112,7 @@ bool SerialTransport::Configure(int fd, int baud, int dataBits, int stopBitCode,
     int rts = TIOCM_RTS;
     ioctl(fd, TIOCMBIS, &rts);
     const int seconds = timeout / 1000;
-    readTimeoutMs_ = (seconds < 1 ? 1 : seconds) * 1000;
+    readTimeoutMs_ = SecondsToMs(seconds < 1 ? 1 : seconds);
     return tcflush(fd, TCIOFLUSH) == 0;
 }
 

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "core/transport/poll_wait.h"
+#include "core/util/time_units.h"
 
 namespace {
 
@@ -129,7 +130,7 @@ int TcpClient::SetTimeouts(int seconds) {
     setsockopt(socket_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     int bufferBytes = kReceiveBufferBytes;
     setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, &bufferBytes, sizeof bufferBytes);
-    SetReceiveTimeoutMs(seconds * 1000);
+    SetReceiveTimeoutMs(SecondsToMs(seconds));
     timeval tv = ToTimeval(receiveTimeoutMs_);
     // The same bound on sends, so a peer that stops reading cannot hold a call for ever.
     setsockopt(socket_, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <climits>
 #include <string>
 #include <thread>
 #include <vector>
@@ -262,6 +263,22 @@ TEST(TcpClient, ReceiveSomeTakesTheBurstKeepsTheRestAndTheDrainDropsIt) {
     const auto start = Clock::now();
     EXPECT_EQ(client.ReceiveSome(&byte, 1, 100), -1) << "the kept 0xC1 went with the drain";
     EXPECT_GE(ElapsedMs(start), 90);
+    client.Close();
+}
+
+TEST(TcpClient, TimeOutsOfMillionsOfSecondsAreClampedNotOverflowed) {
+    LoopbackPeer peer(Echo);
+    TcpClient client;
+    ASSERT_TRUE(client.Connect("127.0.0.1", peer.port(), 3000000));
+    for (const int seconds : {3000000, INT_MAX}) {
+        SCOPED_TRACE(seconds);
+        EXPECT_EQ(client.SetTimeouts(seconds), 0);
+        const std::uint8_t byte = 0x5C;
+        ASSERT_EQ(client.Send(&byte, 1), 1);
+        std::uint8_t back = 0;
+        ASSERT_EQ(client.Receive(&back, 1), 1);
+        EXPECT_EQ(back, 0x5C);
+    }
     client.Close();
 }
 
