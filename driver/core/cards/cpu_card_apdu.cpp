@@ -35,13 +35,13 @@ bool OutputFits(const std::uint8_t* output, const int* length, int minimum) {
     return output != nullptr && length != nullptr && *length >= minimum;
 }
 
-// The data before the status word, when it fits *length.
-void StoreData(const KorviCardParam& record, std::uint8_t* output, int* length) {
+// The data before the status word, when it fits *length; false (nothing written) when not.
+bool StoreData(const KorviCardParam& record, std::uint8_t* output, int* length) {
     const std::span<const std::uint8_t> data = ApduData(record);
-    if (data.size() <= static_cast<std::size_t>(*length)) {
-        std::memcpy(output, data.data(), data.size());
-        *length = static_cast<int>(data.size());
-    }
+    if (data.size() > static_cast<std::size_t>(*length)) return false;
+    std::memcpy(output, data.data(), data.size());
+    *length = static_cast<int>(data.size());
+    return true;
 }
 
 // An APDU of the identity card through command 14 (mode 7), in arrBuffer.
@@ -135,11 +135,11 @@ bool ReaderSession::ReadIdCardUid(std::uint8_t* output, int* length) {
         SetTwoIdErrorCode(TIEC_GET_NO);
         return false;
     }
-    if (!ApduStatusIs(record.param, 0x90, 0x00)) {
+    // An answer that is not 90 00, or an identifier longer than the room, is no result.
+    if (!ApduStatusIs(record.param, 0x90, 0x00) || !StoreData(record.param, output, length)) {
         SetTwoIdErrorCode(TIEC_GET_NO_RESULT);
         return false;
     }
-    StoreData(record.param, output, length);
     return true;
 }
 
@@ -158,10 +158,9 @@ bool ReaderSession::ReadIdCardDnNo(std::uint8_t* output, int* length) {
         SetTwoIdErrorCode(kIdDnReadFailed);
         return false;
     }
-    if (!ApduStatusIs(record.param, 0x90, 0x00)) {
+    if (!ApduStatusIs(record.param, 0x90, 0x00) || !StoreData(record.param, output, length)) {
         SetTwoIdErrorCode(kIdDnReadStatus);
         return false;
     }
-    StoreData(record.param, output, length);
     return true;
 }

@@ -118,6 +118,9 @@ bool ReaderSession::StartCardSession() {
     cardFileBuffer.fill(0);
     firstFileLength = 0;
     SetTwoIdErrorCode(TIEC_NO_ERROR);
+    // A new card: the identifier of the last one goes, whatever this session reads.
+    cardIdentifier.fill(0);
+    cardIdentifierLength = 0;
     int length = static_cast<int>(cardIdentifier.size());
     if (!ReadIdCardUid(cardIdentifier.data(), &length)) {
         if (GetTwoIdErrorCode() == TIEC_NO_ERROR) SetTwoIdErrorCode(TIEC_GET_NO_OTHER);
