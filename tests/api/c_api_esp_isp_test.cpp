@@ -1,7 +1,11 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <future>
 #include <utility>
 
 #include "esp_bench.h"
@@ -165,6 +169,28 @@ TEST_F(EspFlashing, FilesThatCannotBeReadSendNothing) {
     EXPECT_EQ(KorviCardWriteEspFile2Flash(bench.handle, missing.c_str(), 0, nullptr), 0);
     EXPECT_EQ(KorviCardWriteEspFile2Flash(bench.handle, folder.path().c_str(), 0, nullptr), 0);
     EXPECT_EQ(KorviCardWriteEspFile2Flash(bench.handle, "", 0, nullptr), 0);
+    EXPECT_TRUE(bench.reader.Requests().empty());
+}
+
+TEST_F(EspFlashing, AFifoOrADeviceNodeFailsAtOnce) {
+    EnterAndSync();
+    const std::string fifo = (folder.path() / "firmware.fifo").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const auto start = std::chrono::steady_clock::now();
+    auto flashing = std::async(std::launch::async, [&] {
+        return KorviCardWriteEspFile2Flash(bench.handle, fifo.c_str(), 0, nullptr);
+    });
+    const bool ended = flashing.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
+    if (!ended) {
+        // An open that blocks waits for a writer: be one, so the test ends.
+        const int writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (writer >= 0) close(writer);
+    }
+    EXPECT_TRUE(ended) << "the open of a FIFO without a writer blocked";
+    EXPECT_EQ(flashing.get(), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_EQ(KorviCardWriteEspFile2Flash(bench.handle, "/dev/null", 0, nullptr), 0);
+    EXPECT_EQ(KorviCardWriteEspFile2Flash(bench.handle, "/dev/zero", 0, nullptr), 0);
     EXPECT_TRUE(bench.reader.Requests().empty());
 }
 

@@ -1,6 +1,8 @@
 // Flashing of the WiFi module's firmware: the reader puts the module into its ROM boot loader
 // and relays the SLIP-framed boot-loader packets built here.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -60,6 +62,23 @@ void PutPacketHeader(std::uint8_t* packet, std::uint8_t op, std::size_t dataSize
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
+
+// The file at path opened for reading when it is a regular file; null for anything else. The
+// open does not block: a FIFO without a writer or a device node fails at once.
+std::FILE* OpenRegularFile(const char* path) {
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return nullptr;
+    struct stat info {};
+    const int flags = fcntl(fd, F_GETFL);
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || flags < 0 ||
+        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        close(fd);
+        return nullptr;
+    }
+    std::FILE* file = fdopen(fd, "rb");
+    if (file == nullptr) close(fd);
+    return file;
+}
 
 // The size of a regular file, or -1 for anything else, a size that cannot be told or one
 // past what the progress call can carry.
@@ -138,7 +157,7 @@ bool ReaderSession::SendEspIspEndCommand() {
 bool ReaderSession::WriteEspFile2Flash(const char* path, std::uint32_t offset,
                                        EspFlashProgress progress) {
     if (path == nullptr) return false;
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "rb"));
+    const std::unique_ptr<std::FILE, FileCloser> file(OpenRegularFile(path));
     if (!file) return false;
     const long long size = FileSize(file.get());
     if (size < 0) return false;
