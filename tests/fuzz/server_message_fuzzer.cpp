@@ -21,6 +21,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -34,8 +35,10 @@
 
 namespace {
 
-constexpr char kAddress[] = "127.0.0.230";
-constexpr std::uint8_t kAddressBytes[4] = {127, 0, 0, 230};
+// The server's address: the first of 127.0.0.230-254 free on the port (another run of the
+// suite may hold one).
+char serverAddress[16] = "127.0.0.230";
+std::uint8_t serverAddressBytes[4] = {127, 0, 0, 230};
 constexpr int kPort = 31213;  // the dispatch server's port; the relay is sent here too
 constexpr std::array<std::uint8_t, 8> kReplyKey = {'f', 'u', 'z', 'z', 'k', 'e', 'y', '1'};
 
@@ -121,11 +124,16 @@ int StartServer() {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(kPort);
-    inet_pton(AF_INET, kAddress, &address.sin_addr);
-    if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listener, 8) != 0) {
-        __builtin_trap();
+    bool bound = false;
+    for (int last = 230; last < 255 && !bound; ++last) {
+        address.sin_addr.s_addr = htonl(0x7F000000u | static_cast<std::uint32_t>(last));
+        bound = bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        if (bound) {
+            std::snprintf(serverAddress, sizeof serverAddress, "127.0.0.%d", last);
+            serverAddressBytes[3] = static_cast<std::uint8_t>(last);
+        }
     }
+    if (!bound || listen(listener, 8) != 0) __builtin_trap();
     std::thread([listener] {
         for (;;) {
             const int connection = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
@@ -161,7 +169,8 @@ void ScriptReplies(const std::uint8_t* data, std::size_t size) {
         Bytes payload = piece.size() > 2 ? Bytes(piece.begin() + 2, piece.end()) : Bytes{};
         if (!addressSet) {
             if (payload.size() < 8) payload.resize(8, 0);
-            std::copy(std::begin(kAddressBytes), std::end(kAddressBytes), payload.begin());
+            std::copy(std::begin(serverAddressBytes), std::end(serverAddressBytes),
+                      payload.begin());
             payload[4] = kPort & 0xFF;
             payload[5] = kPort >> 8;
             payload[6] = payload[7] = 0;
@@ -187,7 +196,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             script.rawBytes.assign(data + 2, data + size);
         }
         TcpClient client;
-        if (!client.Connect(kAddress, kPort, 1)) return 0;
+        if (!client.Connect(serverAddress, kPort, 1)) return 0;
         client.SetReceiveTimeoutMs(1000);
         // A request, so the server answers it with the raw bytes.
         std::uint8_t key[8] = {'0', '1', '2', '3', '4', '5', '6', '7'};
@@ -226,7 +235,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     session.SetExtendReadWrite(fuzz_reader::Callback);
     auto record = std::make_unique<TwoIdInfoParam>();
     const std::uint32_t value = 0x01020304;
-    session.GetTwoIdInfoByMcuServer(kAddress, &value, "fuzz", record.get(), 1, 2, 1,
+    session.GetTwoIdInfoByMcuServer(serverAddress, &value, "fuzz", record.get(), 1, 2, 1,
                                     (data[1] & 1) != 0);
     char text[80];
     session.GetTwoIdDispatchServerErrorInfo(text, sizeof text);
