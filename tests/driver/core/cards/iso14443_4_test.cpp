@@ -284,3 +284,45 @@ TEST_F(BlockLayerTest, DeselectFollowsTheCidInUse) {
 }
 
 }  // namespace
+
+namespace {
+
+// A card that answers with `chained` empty chained I-blocks, then the last block with 90 00.
+void AnswerWithChains(Iso14443BlockLayer& layer, unsigned chained, unsigned& blocks) {
+    layer.SetTransceiveFunction([chained, &blocks](const std::uint8_t* block, unsigned,
+                                                   std::uint8_t* response,
+                                                   unsigned* responseLength) {
+        const std::uint8_t number = block[0] & 0x01;
+        if (blocks++ < chained) {
+            response[0] = static_cast<std::uint8_t>(0x12 | number);
+            *responseLength = 1;
+        } else {
+            response[0] = static_cast<std::uint8_t>(0x02 | number);
+            response[1] = 0x90;
+            response[2] = 0x00;
+            *responseLength = 3;
+        }
+        return true;
+    });
+}
+
+TEST(BlockLayerBounds, ChainedAnswerBlocksAreCounted) {
+    const Bytes apdu = {0x00, 0xB0, 0x00, 0x00, 0x00};
+    for (const unsigned chained : {Iso14443BlockLayer::kMaxChainedAnswerBlocks,
+                                   Iso14443BlockLayer::kMaxChainedAnswerBlocks + 1}) {
+        SCOPED_TRACE(chained);
+        Iso14443BlockLayer layer;
+        unsigned blocks = 0;
+        AnswerWithChains(layer, chained, blocks);
+        std::uint8_t response[16] = {};
+        unsigned length = 0;
+        const bool within = chained <= Iso14443BlockLayer::kMaxChainedAnswerBlocks;
+        EXPECT_EQ(layer.ExchangeBlocks(apdu, response, sizeof response, &length),
+                  within ? Iso14443BlockLayer::kOk : Iso14443BlockLayer::kFailure);
+        EXPECT_EQ(length, within ? 2u : 0u);
+        // The command block and one R(ACK) per chained answer, none past the bound.
+        EXPECT_EQ(blocks, within ? chained + 1 : Iso14443BlockLayer::kMaxChainedAnswerBlocks + 1);
+    }
+}
+
+}  // namespace
