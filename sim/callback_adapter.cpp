@@ -9,8 +9,8 @@
 #include <mutex>
 #include <type_traits>
 
-#include "core/callback_types.h"
-#include "core/reader_protocol_constants.h"
+#include "core/protocol/callback_types.h"
+#include "core/protocol/reader_protocol_constants.h"
 
 namespace sim {
 

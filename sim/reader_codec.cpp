@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "core/reader_protocol_constants.h"
+#include "core/protocol/reader_protocol_constants.h"
 
 namespace sim {
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <utility>
 
-#include "core/error_codes.h"
+#include "core/protocol/error_codes.h"
 
 namespace sim {
 

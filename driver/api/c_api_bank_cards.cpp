@@ -1,5 +1,5 @@
 #include "api/c_api_frame.h"
-#include "core/reader_session.h"
+#include "core/protocol/reader_session.h"
 #include "korvicard/KorviCardDriver.h"
 
 // Exports of the bank, social-security and fuel-card reads: one operation each.

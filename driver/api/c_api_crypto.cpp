@@ -4,8 +4,8 @@
 #include <string>
 
 #include "api/c_api_frame.h"
-#include "core/des.h"
-#include "core/des_mac.h"
+#include "core/util/des.h"
+#include "core/util/des_mac.h"
 #include "korvicard/KorviCardDriver.h"
 
 // DES, triple DES and MAC over hex text. Keys are checked by their length before the

@@ -2,18 +2,13 @@
 #include <memory>
 
 #include "api/c_api_frame.h"
-#include "core/reader_session.h"
-#include "core/transport/hid_transport.h"
-#include "core/transport/serial_transport.h"
-#include "core/transport/tcp_client.h"
+#include "core/protocol/reader_open.h"
+#include "core/protocol/reader_session.h"
 #include "korvicard/KorviCardDriver.h"
 
 // Opening and closing readers, their callbacks and the raw USB reports.
 
 namespace {
-
-constexpr int kDefaultVendorId = 0x051A;
-constexpr int kDefaultProductId = 0x511B;
 
 // A session is closed (transports released, server connection shut) when its last
 // user lets go of it: the close export, or a call that was still running then.
@@ -22,33 +17,17 @@ void CloseAndFree(ReaderSession* session) {
     delete session;
 }
 
-// Stores the transport the device name asks for: empty is USB HID, a dotted IPv4 address
-// a network reader, anything else a serial port.
-void ChooseTransport(ReaderSession& session, const char* deviceName) {
-    if (*deviceName == '\0') {
-        session.SetHidTransport(std::make_unique<HidTransport>());
-    } else if (IsDottedAddress(deviceName)) {
-        session.SetTcpClient(std::make_unique<TcpClient>());
-    } else {
-        session.SetSerialTransport(std::make_unique<SerialTransport>());
-    }
-}
-
 }  // namespace
 
 extern "C" int KORVICARD_CALL KorviCardOpenDevice(const char* deviceName, int vidOrPort, int pid,
                                                   int usbIndex, int timeout,
                                                   ExtendReadWriteCallBack callback) {
     return Guarded(-1, [&] {
-        const char* name = deviceName == nullptr ? "" : deviceName;
         std::shared_ptr<ReaderSession> session(new ReaderSession, CloseAndFree);
         if (callback != nullptr) {
             session->SetExtendReadWrite(callback);
-        } else {
-            ChooseTransport(*session, name);
-            if (!session->OpenDevice(name, vidOrPort, pid, usbIndex, timeout)) {
-                return -1;
-            }
+        } else if (!OpenReaderByName(*session, deviceName, vidOrPort, pid, usbIndex, timeout)) {
+            return -1;
         }
         session->RegisterCpuCardTransceive();
         return Readers().Add(session, [&](int id) { session->SetHandleId(id); });
@@ -64,8 +43,8 @@ extern "C" void KORVICARD_CALL KorviCardSetExtendReadWrite(int handle,
     WithReaderVoid(handle, [&](ReaderSession& session) { session.SetExtendReadWrite(callback); });
 }
 
-extern "C" void KORVICARD_CALL KorviCardSetIdDeviceExtendReadWrite(
-    int handle, IdDeviceExtendReadWriteCallBack callback) {
+extern "C" void KORVICARD_CALL
+KorviCardSetIdDeviceExtendReadWrite(int handle, IdDeviceExtendReadWriteCallBack callback) {
     WithReaderVoid(handle,
                    [&](ReaderSession& session) { session.SetIdDeviceExtendReadWrite(callback); });
 }
@@ -75,11 +54,7 @@ extern "C" void KORVICARD_CALL KorviCardSetIdCallBack(int handle, IdCallBack cal
 }
 
 extern "C" int KORVICARD_CALL KorviCardGetUsbDeviceCount(int vid, int pid) {
-    return Guarded(0, [&] {
-        HidTransport transport;
-        return transport.GetDeviceCount(vid == 0 ? kDefaultVendorId : vid,
-                                        pid == 0 ? kDefaultProductId : pid);
-    });
+    return Guarded(0, [&] { return CountUsbReaders(vid, pid); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardReadUsbData(int handle, unsigned char* buffer, int size,

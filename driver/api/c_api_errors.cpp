@@ -1,6 +1,6 @@
 #include "api/c_api_frame.h"
-#include "core/error_codes.h"
-#include "core/reader_session.h"
+#include "core/protocol/error_codes.h"
+#include "core/protocol/reader_session.h"
 #include "korvicard/KorviCardDriver.h"
 
 // The error getters. A handle that names no reader answers 1 (LCEC_UNKNOWN).

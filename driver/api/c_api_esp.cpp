@@ -1,7 +1,7 @@
 #include <type_traits>
 
 #include "api/c_api_frame.h"
-#include "core/reader_session.h"
+#include "core/protocol/reader_session.h"
 #include "korvicard/KorviCardDriver.h"
 
 // Exports of the ESP WiFi module and its firmware flashing: one operation each.

@@ -1,8 +1,8 @@
 #include <cstdint>
 
 #include "api/c_api_frame.h"
-#include "core/printer_text.h"
-#include "core/reader_session.h"
+#include "core/modules/printer_text.h"
+#include "core/protocol/reader_session.h"
 #include "korvicard/KorviCardDriver.h"
 
 // Exports of the printer capture, the QR relay and the string commands: one operation each.

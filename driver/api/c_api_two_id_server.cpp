@@ -1,7 +1,7 @@
 #include <cstdint>
 
 #include "api/c_api_frame.h"
-#include "core/reader_session.h"
+#include "core/protocol/reader_session.h"
 #include "korvicard/KorviCardDriver.h"
 
 // Exports of the identity-card server box commands, the photo decoder and the settings. The box's

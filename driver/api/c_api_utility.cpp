@@ -1,9 +1,9 @@
 #include <cstddef>
 
 #include "api/c_api_frame.h"
-#include "core/base64.h"
-#include "core/id_random.h"
-#include "core/log_line.h"
+#include "core/util/base64.h"
+#include "core/util/id_random.h"
+#include "core/util/log_line.h"
 #include "korvicard/KorviCardDriver.h"
 
 // Services that need no open reader. The base64 and length exports take a handle only

@@ -5,7 +5,7 @@
 
 #include "api/c_api_frame.h"
 #include "api/handle_registry.h"
-#include "core/reader_session.h"
+#include "core/protocol/reader_session.h"
 #include "korvicard/KorviCardDriver.h"
 
 // The ICC_Reader_ contact-card interface over one process-wide reader. Slot bytes up to

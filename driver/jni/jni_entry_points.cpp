@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "api/c_api_frame.h"
-#include "core/error_codes.h"
-#include "core/reader_session.h"
+#include "core/protocol/error_codes.h"
+#include "core/protocol/reader_session.h"
 #include "jni/jni_binding.h"
 #include "jni/jni_records.h"
 #include "jni/jni_support.h"

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "core/reader_protocol_constants.h"
+#include "core/protocol/reader_protocol_constants.h"
 #include "sim/reader_codec.h"
 
 namespace sim {

@@ -1,6 +1,6 @@
 #include "sim/commands/cpu_card_commands.h"
 
-#include "core/error_codes.h"
+#include "core/protocol/error_codes.h"
 #include "sim/cards/type_a_cpu_card.h"
 #include "sim/device/iso14443_4_pcd.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/error_codes.h"
+#include "core/protocol/error_codes.h"
 
 namespace sim {
 

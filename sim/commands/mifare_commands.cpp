@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "core/error_codes.h"
+#include "core/protocol/error_codes.h"
 
 namespace sim {
 namespace {

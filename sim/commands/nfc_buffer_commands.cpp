@@ -1,6 +1,6 @@
 #include "sim/commands/nfc_buffer_commands.h"
 
-#include "core/error_codes.h"
+#include "core/protocol/error_codes.h"
 
 namespace sim {
 

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/reader_protocol_constants.h"
+#include "core/protocol/reader_protocol_constants.h"
 #include "sim/servers/loopback_listener.h"
 
 namespace {

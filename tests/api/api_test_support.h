@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "api/handle_registry.h"
-#include "core/reader_session.h"
+#include "core/protocol/reader_session.h"
 #include "korvicard/KorviCardDriver.h"
 #include "sim/callback_adapter.h"
 #include "sim/simulated_reader.h"

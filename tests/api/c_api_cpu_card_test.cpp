@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "api/cpu_card_bench.h"
@@ -234,6 +236,59 @@ TEST_F(CpuCardExports, AMalformedAtsFailsTheResetAndLeavesTheRecord) {
     EXPECT_EQ(KorviCardGetErrorCode(bench.handle), kBlockLayerFailure);
     EXPECT_EQ(record.nBufferSize, 3);
     EXPECT_EQ(record.arrBuffer[0], 0x5A);
+}
+
+// A hostile card behind the reader's CPU-card command: every block it gets is answered with
+// a chained I-block of its block number (and CID), carrying dataBytes bytes, after pauseMs.
+void AnswerEveryBlockWithAChain(sim::SimulatedReader& reader, std::size_t dataBytes,
+                                int pauseMs) {
+    reader.SetHandler(sim::CpuCardCommands::kCommand, [=](const sim::Request& r) {
+        const std::uint8_t pcb = r.payload.at(2);
+        if (pcb == 0xE0) return sim::Reply::Ok({0x05, 0x78, 0x00, 0x70, 0x02});  // RATS
+        Bytes answer = {static_cast<std::uint8_t>(0x12 | (pcb & 0x09))};
+        if ((pcb & 0x08) != 0) answer.push_back(r.payload.at(3));
+        answer.insert(answer.end(), dataBytes, 0x5A);
+        if (pauseMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+        return sim::Reply::Ok(answer);
+    });
+}
+
+TEST_F(CpuCardExports, ACardThatChainsForEverEndsWithTheBlockProtocolCode) {
+    ASSERT_TRUE(bench.ActivateCpuCard());
+    for (const std::size_t dataBytes : {std::size_t{0}, std::size_t{1}}) {
+        SCOPED_TRACE(dataBytes);
+        AnswerEveryBlockWithAChain(bench.reader, dataBytes, 0);
+        bench.ClearRequests();
+        KorviCardParam record = Cos(kSelectApplication);
+        record.unCosReultBufferLength = 77;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(KorviCardSendCOSCommand(bench.handle, &record), 0);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+        EXPECT_EQ(KorviCardGetErrorCode(bench.handle), kBlockLayerFailure);
+        EXPECT_EQ(record.unCosReultBufferLength, 77u);
+        // The command block, then one R(ACK) per chained answer up to the bound (or the room).
+        EXPECT_LE(bench.CpuPayloads().size(), 1u + 255u);
+        EXPECT_GE(bench.CpuPayloads().size(), 200u);
+        // The APDU helpers go through the same exchange: the bank card's number, for one.
+        char number[64] = {};
+        const auto helper = std::chrono::steady_clock::now();
+        EXPECT_EQ(KorviCardGetBankCardNo(bench.handle, number, sizeof number), 0);
+        EXPECT_LT(std::chrono::steady_clock::now() - helper, std::chrono::milliseconds(1000));
+        EXPECT_EQ(KorviCardGetErrorCode(bench.handle), kBlockLayerFailure);
+    }
+}
+
+TEST_F(CpuCardExports, ASlowEndlessChainEndsOnceTheCommandTimeOutHasPassed) {
+    ASSERT_TRUE(bench.ActivateCpuCard());
+    AnswerEveryBlockWithAChain(bench.reader, 0, 40);
+    KorviCardParam record = Cos(kSelectApplication);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(KorviCardSendCOSCommand(bench.handle, &record), 0);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(elapsed, std::chrono::milliseconds(1000));
+    EXPECT_LT(elapsed, std::chrono::milliseconds(1000 + 40 + 300));
+    EXPECT_EQ(KorviCardGetErrorCode(bench.handle), kBlockLayerFailure);
+    EXPECT_LT(bench.CpuPayloads().size(), 40u);
 }
 
 TEST(CpuCardExportsTest, EveryExportRefusesANullHandle) {

@@ -10,7 +10,7 @@
 
 #include "api/handle_registry.h"
 #include "api_test_support.h"
-#include "core/reader_session.h"
+#include "core/protocol/reader_session.h"
 #include "korvicard/KorviCardDriver.h"
 #include "sim/callback_adapter.h"
 

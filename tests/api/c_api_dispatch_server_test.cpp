@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <climits>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -36,10 +38,13 @@ std::string CaseAddress() {
                                          "CardNumberAsLowerCaseHex",
                                          "FallBacksAfterTheRelayFailed",
                                          "PsamPreambleBeforeTheRelay",
-                                         "ServerExportsAndTheirArguments"};
+                                         "ServerExportsAndTheirArguments",
+                                         "TimeOutsOfMillionsOfSecondsRunClean",
+                                         "AnIdentifierLongerThanItsRoomFailsAndNoStaleOneIsSent",
+                                         "ADnLongerThanItsRoomFails"};
     const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
     int index = 0;
-    while (index < 11 && name != kCases[index]) ++index;
+    while (index < static_cast<int>(std::size(kCases)) && name != kCases[index]) ++index;
     return "127.0.0." + std::to_string(116 + index);
 }
 constexpr char kAccount[] = "station-07";
@@ -75,7 +80,7 @@ class IdentityCard : public sim::ApduResponder {
     }
     sim::ApduAnswer Process(std::span<const std::uint8_t> c) override {
         const Bytes command(c.begin(), c.end());
-        if (command == Bytes{0x00, 0x36, 0x00, 0x00, 0x08}) return {kUid, 0x90, 0x00};
+        if (command == Bytes{0x00, 0x36, 0x00, 0x00, 0x08}) return {uid, 0x90, 0x00};
         if (command == Bytes{0x00, 0x84, 0x00, 0x00, 0x08}) {
             return {Pattern(8, static_cast<std::uint8_t>(0xA0 + challenges++)), 0x90, 0x00};
         }
@@ -87,8 +92,10 @@ class IdentityCard : public sim::ApduResponder {
         if (command.size() == 5 && command[0] == 0x80 && command[1] == 0xB0) {
             const Bytes& file = files[selected];
             const std::size_t offset = command[2] << 8 | command[3];
-            if (offset + command[4] > file.size()) return sim::ApduAnswer::Status(0x6B, 0x00);
-            return {Bytes(file.begin() + offset, file.begin() + offset + command[4]), 0x90, 0x00};
+            // A card that answers more than asked: the whole file past the offset.
+            const std::size_t count = overlongReads ? file.size() - offset : command[4];
+            if (offset + count > file.size()) return sim::ApduAnswer::Status(0x6B, 0x00);
+            return {Bytes(file.begin() + offset, file.begin() + offset + count), 0x90, 0x00};
         }
         if (command.size() >= 5 && (command[1] == 0x88 || command[1] == 0x82)) {
             authentications.push_back(command);
@@ -98,6 +105,8 @@ class IdentityCard : public sim::ApduResponder {
     }
 
     std::map<std::uint8_t, Bytes> files;
+    Bytes uid = kUid;
+    bool overlongReads = false;
     std::uint8_t selected = 0;
     int challenges = 0;
     std::vector<Bytes> authentications;
@@ -431,6 +440,49 @@ TEST_F(DispatchRead, CardNumberAsLowerCaseHex) {
     EXPECT_EQ(std::string(dnText).substr(0, 4), "3132");
 }
 
+TEST_F(DispatchRead, AnIdentifierLongerThanItsRoomFailsAndNoStaleOneIsSent) {
+    ASSERT_EQ(Read(), 1);
+    ASSERT_EQ(KorviCardGetTwoIdInfoByServerEx(bench.handle, address.c_str(), DispatchServer::kPort,
+                                              &record, 1),
+              1);
+    const std::size_t before = server.Requests().size();
+    // The next card answers with 40 bytes where 32 are the room: no text of zeros, no read.
+    identity->uid = Pattern(40, 0x90);
+    char text[81] = {};
+    EXPECT_EQ(KorviCardGetTwoGenerationIDCardNo(bench.handle, text, sizeof text), 0);
+    EXPECT_EQ(KorviCardGetTwoIdErrorCode(bench.handle), 5);
+    EXPECT_STREQ(text, "");
+    EXPECT_EQ(Read(), 0);
+    EXPECT_EQ(KorviCardGetTwoIdErrorCode(bench.handle), 5);
+    EXPECT_EQ(KorviCardGetTwoIdInfoByServerEx(bench.handle, address.c_str(), DispatchServer::kPort,
+                                              &record, 1),
+              0);
+    EXPECT_EQ(KorviCardGetTwoIdInfoByWirelessEx(bench.handle, address.c_str(),
+                                                DispatchServer::kPort, &record, 1),
+              0);
+    // Nothing reached a server after the first card: its identifier was not sent again.
+    EXPECT_EQ(server.Requests().size(), before);
+    // 32 bytes fit exactly.
+    identity->uid = Pattern(32, 0x90);
+    EXPECT_EQ(KorviCardGetTwoGenerationIDCardNo(bench.handle, text, sizeof text), 1);
+    EXPECT_EQ(std::string(text).size(), 64u);
+}
+
+TEST_F(DispatchRead, ADnLongerThanItsRoomFails) {
+    // The DN read runs on a card in session: its identifier read first.
+    char number[40] = {};
+    ASSERT_EQ(KorviCardGetTwoGenerationIDCardNo(bench.handle, number, sizeof number), 1);
+    char dn[65] = {};
+    ASSERT_EQ(KorviCardGetTwoGenerationIDDnNo(bench.handle, dn, sizeof dn), 1);
+    // The DN file read answers 40 bytes: more than the 32 of its room.
+    identity->files[0x02] = Pattern(40, 0x30);
+    identity->overlongReads = true;
+    std::memset(dn, 0, sizeof dn);
+    EXPECT_EQ(KorviCardGetTwoGenerationIDDnNo(bench.handle, dn, sizeof dn), 0);
+    EXPECT_EQ(KorviCardGetTwoIdErrorCode(bench.handle), 57);
+    EXPECT_STREQ(dn, "");
+}
+
 }  // namespace
 
 namespace {
@@ -548,6 +600,21 @@ TEST_F(DispatchRead, PsamPreambleBeforeTheRelay) {
 }  // namespace
 
 namespace {
+
+TEST_F(DispatchRead, TimeOutsOfMillionsOfSecondsRunClean) {
+    // Seconds become milliseconds only after a clamp: no overflow for the sanitizers to see.
+    for (const int seconds : {3000000, INT_MAX}) {
+        SCOPED_TRACE(seconds);
+        record = {};
+        ASSERT_EQ(KorviCardGetTwoIdInfoByServerEx(bench.handle, address.c_str(),
+                                                  DispatchServer::kPort, &record, seconds),
+                  1);
+        EXPECT_EQ(Bytes(record.arrTwoIdPhoto, record.arrTwoIdPhoto + 1024), photo);
+        ASSERT_EQ(KorviCardGetTwoIdInfoByWirelessEx(bench.handle, address.c_str(),
+                                                    DispatchServer::kPort, &record, seconds),
+                  1);
+    }
+}
 
 TEST_F(DispatchRead, ServerExportsAndTheirArguments) {
     // The plain export always goes to port 31213, whatever port was stored before.

@@ -1,7 +1,11 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <future>
 #include <utility>
 
 #include "esp_bench.h"
@@ -119,6 +123,24 @@ TEST_F(EspFlashing, ImageOfThreeBlocksWithEscapesOnPieceBoundaries) {
               (std::vector<std::pair<int, int>>{{0, 2049}, {1024, 2049}, {2048, 2049}}));
 }
 
+TEST_F(EspFlashing, ImageDenseInEndAndEscapeBytesFlashes) {
+    // Two blocks of only C0 and DB bytes: each block's frame passes 2,048 bytes, which the
+    // boot loader takes as it takes any other.
+    Bytes image(1024 + 1024);
+    for (std::size_t i = 0; i < image.size(); ++i) image[i] = i % 2 == 0 ? 0xC0 : 0xDB;
+    image[1024] = 0xDB;
+    const Bytes first(image.begin(), image.begin() + 1024);
+    ASSERT_GT(esp_test::Slip(esp_test::FlashDataPacket(first, 0)).size(), 2048u);
+    const std::string path = folder.Write("dense.bin", image);
+    EnterAndSync();
+    ASSERT_EQ(KorviCardWriteEspFile2Flash(bench.handle, path.c_str(), 0x4000, nullptr), 1);
+    const std::vector<Bytes> packets = esp_test::Unslip(Joined(18));
+    ASSERT_EQ(packets.size(), 2u);
+    EXPECT_EQ(packets[0], esp_test::FlashDataPacket(first, 0));
+    EXPECT_EQ(bench.module.bootLoader().blocksWritten(), 2u);
+    EXPECT_EQ(FlashAt(0x4000, image.size()), image);
+}
+
 TEST_F(EspFlashing, ImageSizesAndTheirBlocks) {
     struct Case {
         std::size_t size;
@@ -147,6 +169,28 @@ TEST_F(EspFlashing, FilesThatCannotBeReadSendNothing) {
     EXPECT_EQ(KorviCardWriteEspFile2Flash(bench.handle, missing.c_str(), 0, nullptr), 0);
     EXPECT_EQ(KorviCardWriteEspFile2Flash(bench.handle, folder.path().c_str(), 0, nullptr), 0);
     EXPECT_EQ(KorviCardWriteEspFile2Flash(bench.handle, "", 0, nullptr), 0);
+    EXPECT_TRUE(bench.reader.Requests().empty());
+}
+
+TEST_F(EspFlashing, AFifoOrADeviceNodeFailsAtOnce) {
+    EnterAndSync();
+    const std::string fifo = (folder.path() / "firmware.fifo").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const auto start = std::chrono::steady_clock::now();
+    auto flashing = std::async(std::launch::async, [&] {
+        return KorviCardWriteEspFile2Flash(bench.handle, fifo.c_str(), 0, nullptr);
+    });
+    const bool ended = flashing.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
+    if (!ended) {
+        // An open that blocks waits for a writer: be one, so the test ends.
+        const int writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (writer >= 0) close(writer);
+    }
+    EXPECT_TRUE(ended) << "the open of a FIFO without a writer blocked";
+    EXPECT_EQ(flashing.get(), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_EQ(KorviCardWriteEspFile2Flash(bench.handle, "/dev/null", 0, nullptr), 0);
+    EXPECT_EQ(KorviCardWriteEspFile2Flash(bench.handle, "/dev/zero", 0, nullptr), 0);
     EXPECT_TRUE(bench.reader.Requests().empty());
 }
 

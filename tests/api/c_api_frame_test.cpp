@@ -5,7 +5,7 @@
 #include <new>
 #include <stdexcept>
 
-#include "core/reader_session.h"
+#include "core/protocol/reader_session.h"
 #include "korvicard/KorviCardDriver.h"
 #include "sim/callback_adapter.h"
 

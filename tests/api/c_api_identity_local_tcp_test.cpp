@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "core/module_pause.h"
+#include "core/modules/module_pause.h"
 #include "korvicard/KorviCardDriver.h"
 #include "sim/commands/samv_commands.h"
 #include "sim/device/samv_module.h"

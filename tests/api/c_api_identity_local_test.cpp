@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "api/handle_registry.h"
-#include "core/module_pause.h"
+#include "core/modules/module_pause.h"
 #include "korvicard/KorviCardDriver.h"
 #include "sim/commands/samv_commands.h"
 #include "sim/device/samv_module.h"

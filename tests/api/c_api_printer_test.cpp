@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "core/error_codes.h"
+#include "core/protocol/error_codes.h"
 #include "korvicard/KorviCardDriver.h"
 #include "sim/adapters/reader_port.h"
 #include "sim/adapters/tcp_server.h"

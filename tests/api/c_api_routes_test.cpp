@@ -5,7 +5,7 @@
 
 #include "api/handle_registry.h"
 #include "api_test_support.h"
-#include "core/reader_session.h"
+#include "core/protocol/reader_session.h"
 #include "core/transport/hid_transport.h"
 #include "korvicard/KorviCardDriver.h"
 #include "sim/adapters/hid_backend_adapter.h"

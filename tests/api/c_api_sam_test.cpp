@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/error_codes.h"
+#include "core/protocol/error_codes.h"
 #include "korvicard/KorviCardDriver.h"
 #include "sim/cards/apdu_script.h"
 #include "sim/cards/contact_card.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/error_codes.h"
+#include "core/protocol/error_codes.h"
 #include "korvicard/KorviCardDriver.h"
 #include "sim/servers/photo_decoder_server.h"
 #include "sim/servers/two_id_server_box.h"

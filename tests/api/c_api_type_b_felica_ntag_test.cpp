@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/error_codes.h"
+#include "core/protocol/error_codes.h"
 #include "korvicard/KorviCardDriver.h"
 #include "sim/cards/felica_card.h"
 #include "sim/cards/ntag_tag.h"

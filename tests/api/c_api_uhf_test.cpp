@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "api_test_support.h"
-#include "core/error_codes.h"
+#include "core/protocol/error_codes.h"
 #include "korvicard/KorviCardDriver.h"
 #include "sim/cards/uhf_tag.h"
 #include "sim/commands/m100_commands.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "api_test_support.h"
-#include "core/module_pause.h"
+#include "core/modules/module_pause.h"
 #include "sim/commands/esp_isp_commands.h"
 #include "sim/commands/esp_wifi_commands.h"
 #include "sim/device/esp_wifi_module.h"

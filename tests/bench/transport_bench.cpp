@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/reader_session.h"
+#include "core/protocol/reader_session.h"
 #include "core/transport/serial_transport.h"
 #include "core/transport/tcp_client.h"
 #include "sim/adapters/pty_adapter.h"

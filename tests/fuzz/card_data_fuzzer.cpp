@@ -10,9 +10,9 @@
 #include <span>
 #include <vector>
 
-#include "core/ber_tlv.h"
-#include "core/iso14443_4.h"
-#include "core/iso14443_4_ats.h"
+#include "core/cards/ber_tlv.h"
+#include "core/cards/iso14443_4.h"
+#include "core/cards/iso14443_4_ats.h"
 
 namespace {
 

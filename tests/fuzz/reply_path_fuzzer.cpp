@@ -9,8 +9,8 @@
 #include <cstring>
 #include <memory>
 
-#include "core/mask_generator.h"
-#include "core/reader_session.h"
+#include "core/protocol/mask_generator.h"
+#include "core/protocol/reader_session.h"
 
 namespace {
 

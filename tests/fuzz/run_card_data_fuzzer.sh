@@ -13,8 +13,8 @@ if [[ -z "$compiler" ]]; then
 fi
 mkdir -p "$work"
 "$compiler" -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  -I "$src/driver" "$src/tests/fuzz/card_data_fuzzer.cpp" "$src/driver/core/ber_tlv.cpp" \
-  "$src/driver/core/iso14443_4_ats.cpp" "$src/driver/core/iso14443_4.cpp" \
+  -I "$src/driver" "$src/tests/fuzz/card_data_fuzzer.cpp" "$src/driver/core/cards/ber_tlv.cpp" \
+  "$src/driver/core/cards/iso14443_4_ats.cpp" "$src/driver/core/cards/iso14443_4.cpp" \
   -o "$work/card_data_fuzzer"
 corpus="$work/card_data_corpus"
 mkdir -p "$corpus"

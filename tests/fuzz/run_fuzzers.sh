@@ -4,7 +4,8 @@
 #   run_fuzzers.sh <source dir> <work dir> <reply mask, 8 hex digits> <core source list>
 #                  <photo decoder keys, 8 hex digits> <default photo decoder host>
 # The list file names the driver core's sources, one a line, relative to driver/core.
-# KORVICARD_FUZZ_SECONDS sets the run time of each target (default 10).
+# KORVICARD_FUZZ_SECONDS sets the run time of the reply-path target (default 10),
+# KORVICARD_FUZZ_SHORT_SECONDS that of each of the others (default 3).
 set -euo pipefail
 src=$1
 work=$2
@@ -62,3 +63,32 @@ for n, first in ((0, 64), (16, 64), (251, 64), (251, 255), (40, 3)):
 PY
 "$work/reply_path_fuzzer" -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 \
   -print_final_stats=1 -artifact_prefix="$work/" "$corpus"
+
+# The parsers of issue 16, each driven through the code the exports use: the SAMV answer
+# assembly, M100 frames, identity-server and dispatch messages, SLIP, the callback pieces.
+# Linked and run side by side, KORVICARD_FUZZ_SHORT_SECONDS each (default 3).
+short=${KORVICARD_FUZZ_SHORT_SECONDS:-3}
+targets=(samv_fuzzer m100_fuzzer server_message_fuzzer slip_fuzzer callback_fuzzer)
+for target in "${targets[@]}"; do
+  "$compiler" "${flags[@]}" -fsanitize=fuzzer -I "$src/tests/fuzz" "$src/tests/fuzz/$target.cpp" \
+    "$objects"/*.o -o "$work/$target" &
+done
+wait
+/usr/bin/python3 "$src/tests/fuzz/make_seeds.py" "$work" "$mask"
+pids=()
+for target in "${targets[@]}"; do
+  "$work/$target" -max_total_time="$short" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix="$work/$target-" "$work/${target%_fuzzer}_corpus" >"$work/$target.log" 2>&1 &
+  pids+=($!)
+done
+failed=0
+for i in "${!targets[@]}"; do
+  if ! wait "${pids[$i]}"; then
+    echo "${targets[$i]} found a failure:"
+    tail -40 "$work/${targets[$i]}.log"
+    failed=1
+  else
+    grep -E '^stat::number_of_executed_units' "$work/${targets[$i]}.log" | sed "s/^/${targets[$i]} /"
+  fi
+done
+exit $failed

@@ -3,7 +3,7 @@
 #include <random>
 #include <vector>
 
-#include "core/reader_session.h"
+#include "core/protocol/reader_session.h"
 #include "sim/callback_adapter.h"
 #include "sim/simulated_reader.h"
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/reader_protocol_constants.h"
+#include "core/protocol/reader_protocol_constants.h"
 #include "sim/reader_codec.h"
 #include "sim/simulated_reader.h"
 

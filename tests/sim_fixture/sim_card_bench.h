@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/reader_session.h"
+#include "core/protocol/reader_session.h"
 #include "sim/cards/card_field.h"
 #include "sim/cards/mifare_classic_card.h"
 #include "sim/commands/mifare_commands.h"

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "core/reader_protocol_constants.h"
+#include "core/protocol/reader_protocol_constants.h"
 #include "driver/core/python_reference.h"
 
 namespace {

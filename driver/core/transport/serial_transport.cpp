@@ -6,10 +6,13 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 
 #include "core/transport/poll_wait.h"
+#include "core/util/time_units.h"
 
 namespace {
 
@@ -109,7 +112,7 @@ bool SerialTransport::Configure(int fd, int baud, int dataBits, int stopBitCode,
     int rts = TIOCM_RTS;
     ioctl(fd, TIOCMBIS, &rts);
     const int seconds = timeout / 1000;
-    readTimeoutMs_ = (seconds < 1 ? 1 : seconds) * 1000;
+    readTimeoutMs_ = SecondsToMs(seconds < 1 ? 1 : seconds);
     return tcflush(fd, TCIOFLUSH) == 0;
 }
 
@@ -120,22 +123,63 @@ void SerialTransport::SetReadTimeout(int milliseconds) {
 int SerialTransport::Read(std::uint8_t* buffer, int size) {
     if (buffer == nullptr || fd_ < 0 || size <= 0) return 0;
     const auto deadline = Clock::now() + std::chrono::milliseconds(readTimeoutMs_);
-    int received = 0;
+    int received = TakeAhead(buffer, size);
+    // Take what is already there and wait only when nothing is: a raw line without a minimum
+    // answers 0 bytes at once when empty, so 0 means "gone" only right after a wait.
+    bool waited = false;
     while (received < size) {
-        if (!WaitFor(fd_, POLLIN, deadline)) break;
         ssize_t n = read(fd_, buffer + received, static_cast<size_t>(size - received));
         if (n > 0) {
             received += static_cast<int>(n);
-        } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
+            answeredSinceWrite_ = true;
+            waited = false;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if ((n < 0 && errno != EAGAIN) || (n == 0 && waited)) {
             break;  // the line is gone
+        } else if (!WaitFor(fd_, POLLIN, deadline)) {
+            break;  // the time-out passed
+        } else {
+            waited = true;
         }
     }
     return received;
 }
 
+int SerialTransport::TakeAhead(std::uint8_t* buffer, int size) {
+    const int n = std::min(size, aheadEnd_ - aheadStart_);
+    if (n <= 0) return 0;
+    std::memcpy(buffer, ahead_.data() + aheadStart_, static_cast<std::size_t>(n));
+    aheadStart_ += n;
+    if (aheadStart_ == aheadEnd_) aheadStart_ = aheadEnd_ = 0;
+    return n;
+}
+
+int SerialTransport::ReadSome(std::uint8_t* buffer, int size) {
+    if (buffer == nullptr || fd_ < 0 || size <= 0) return 0;
+    if (aheadEnd_ > aheadStart_) return TakeAhead(buffer, size);
+    // Called right after a request went out: its answer is awaited before the first read.
+    const auto deadline = Clock::now() + std::chrono::milliseconds(readTimeoutMs_);
+    for (;;) {
+        if (!WaitFor(fd_, POLLIN, deadline)) return 0;
+        const ssize_t n = read(fd_, ahead_.data(), ahead_.size());
+        if (n > 0) {
+            answeredSinceWrite_ = true;
+            aheadEnd_ = static_cast<int>(n);
+            return TakeAhead(buffer, size);
+        }
+        if (n == 0 || (errno != EINTR && errno != EAGAIN)) return 0;  // the line is gone
+    }
+}
+
 int SerialTransport::Write(const std::uint8_t* data, int length) {
     if (data == nullptr || fd_ < 0 || length <= 0) return 0;
-    tcflush(fd_, TCIOFLUSH);
+    // Unread input always goes. Unsent output can remain only when the last request got no
+    // answer (a reader that answered had taken the whole request); flushing the output of a
+    // pseudo-terminal disturbs its master side, so it is flushed only then.
+    tcflush(fd_, answeredSinceWrite_ ? TCIFLUSH : TCIOFLUSH);
+    aheadStart_ = aheadEnd_ = 0;
+    answeredSinceWrite_ = false;
     const auto deadline = Clock::now() + std::chrono::milliseconds(readTimeoutMs_);
     int sent = 0;
     while (sent < length) {
@@ -152,6 +196,8 @@ int SerialTransport::Write(const std::uint8_t* data, int length) {
 }
 
 void SerialTransport::Close() {
+    aheadStart_ = aheadEnd_ = 0;
+    answeredSinceWrite_ = true;
     if (fd_ < 0) return;
     close(fd_);
     fd_ = -1;

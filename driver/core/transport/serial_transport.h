@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "core/transport/serial_transport_base.h"
@@ -20,8 +21,12 @@ public:
               int timeout) override;
     // Waits up to the read time-out in all; returns the bytes that arrived (0 on error).
     int Read(std::uint8_t* buffer, int size) override;
-    // Discards unread input and unsent output, then writes all bytes within the read
-    // time-out; returns the number written.
+    // Bytes taken in earlier and not handed out yet, else one read of all that has arrived
+    // (up to 512 bytes) after one wait; what size does not take is kept for the next reads.
+    int ReadSome(std::uint8_t* buffer, int size) override;
+    // Discards unread input and unsent output (output only when nothing was read since the
+    // last write: an answer means the request left whole), then writes all bytes within the
+    // read time-out; returns the number written.
     int Write(const std::uint8_t* data, int length) override;
     void Close() override;
     // Raw line: baud, data bits 5-8, parity 'E'/'O'/'M'/'S' (any other character: none),
@@ -36,4 +41,11 @@ public:
 private:
     int fd_ = -1;
     int readTimeoutMs_ = 1000;
+    // Bytes were read since the last write: the reader took that request whole.
+    bool answeredSinceWrite_ = true;
+    // Bytes ReadSome took in and has not handed out yet: [aheadStart_, aheadEnd_).
+    int TakeAhead(std::uint8_t* buffer, int size);
+    std::array<std::uint8_t, 512> ahead_{};
+    int aheadStart_ = 0;
+    int aheadEnd_ = 0;
 };

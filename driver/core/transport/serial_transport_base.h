@@ -11,6 +11,10 @@ public:
                       int timeout) = 0;
     // Returns the number of bytes read; fewer than asked when the read time-out passes.
     virtual int Read(std::uint8_t* buffer, int size) = 0;
+    // Up to size bytes (at least 1) of what has arrived, waiting up to the read time-out for
+    // the first; 0 when nothing came. A transport may take in more than size bytes and hand
+    // the rest to the reads that follow (until the next write discards them).
+    virtual int ReadSome(std::uint8_t* buffer, int size) { return Read(buffer, size > 0 ? 1 : 0); }
     // Discards unread input, then writes; returns the number of bytes written.
     virtual int Write(const std::uint8_t* data, int length) = 0;
     virtual void Close() = 0;

@@ -9,12 +9,14 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <thread>
 
 #include "core/transport/poll_wait.h"
+#include "core/util/time_units.h"
 
 namespace {
 
@@ -128,10 +130,11 @@ int TcpClient::SetTimeouts(int seconds) {
     setsockopt(socket_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     int bufferBytes = kReceiveBufferBytes;
     setsockopt(socket_, SOL_SOCKET, SO_RCVBUF, &bufferBytes, sizeof bufferBytes);
-    SetReceiveTimeoutMs(seconds * 1000);
+    SetReceiveTimeoutMs(SecondsToMs(seconds));
     timeval tv = ToTimeval(receiveTimeoutMs_);
     // The same bound on sends, so a peer that stops reading cannot hold a call for ever.
     setsockopt(socket_, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+    socketReceiveTimeoutMs_ = receiveTimeoutMs_;
     return setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
 }
 
@@ -162,12 +165,12 @@ int TcpClient::Receive(std::uint8_t* buffer, int size) {
     if (buffer == nullptr || socket_ < 0 || size < 0) return -1;
     if (size == 0) return 0;
     const auto deadline = Clock::now() + std::chrono::milliseconds(receiveTimeoutMs_);
-    int received = 0;
+    int received = TakeAhead(buffer, size);
     int retries = 0;
     while (received < size) {
         // Take what is already there; wait only when nothing is.
-        ssize_t n = recv(socket_, buffer + received, static_cast<size_t>(size - received),
-                         MSG_DONTWAIT);
+        ssize_t n =
+            recv(socket_, buffer + received, static_cast<size_t>(size - received), MSG_DONTWAIT);
         if (n > 0) {
             received += static_cast<int>(n);
             retries = 0;
@@ -183,7 +186,43 @@ int TcpClient::Receive(std::uint8_t* buffer, int size) {
     return size;
 }
 
+int TcpClient::TakeAhead(std::uint8_t* buffer, int size) {
+    const int n = std::min(size, aheadEnd_ - aheadStart_);
+    if (n <= 0) return 0;
+    std::memcpy(buffer, ahead_.data() + aheadStart_, static_cast<std::size_t>(n));
+    aheadStart_ += n;
+    if (aheadStart_ == aheadEnd_) aheadStart_ = aheadEnd_ = 0;
+    return n;
+}
+
+int TcpClient::ReceiveSome(std::uint8_t* buffer, int size, int timeoutMs) {
+    if (buffer == nullptr || socket_ < 0 || size <= 0) return -1;
+    if (aheadEnd_ > aheadStart_) return TakeAhead(buffer, size);
+    const int wait = timeoutMs < 1 ? 1 : timeoutMs;
+    if (wait != socketReceiveTimeoutMs_) {
+        const timeval tv = ToTimeval(wait);
+        if (setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) != 0) return -1;
+        socketReceiveTimeoutMs_ = wait;
+    }
+    // The socket blocks: one receive both waits (up to SO_RCVTIMEO) and takes the bytes.
+    const auto deadline = Clock::now() + std::chrono::milliseconds(wait);
+    int retries = 0;
+    for (;;) {
+        const ssize_t n = recv(socket_, ahead_.data(), ahead_.size(), 0);
+        if (n > 0) {
+            aheadEnd_ = static_cast<int>(n);
+            return TakeAhead(buffer, size);
+        }
+        if (n == 0) return -1;                                   // the peer closed
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return -1;  // the time-out passed
+        if (!MayRetry(errno, retries)) return -1;
+        // Interrupted: wait out what is left of the time-out, then take the bytes.
+        if (!WaitFor(socket_, POLLIN, deadline)) return -1;
+    }
+}
+
 void TcpClient::DiscardInput() {
+    aheadStart_ = aheadEnd_ = 0;
     if (socket_ < 0) return;
     std::uint8_t scratch[512];
     while (recv(socket_, scratch, sizeof scratch, MSG_DONTWAIT) > 0) {
@@ -192,6 +231,7 @@ void TcpClient::DiscardInput() {
 
 int TcpClient::Close() {
     connected_ = false;
+    aheadStart_ = aheadEnd_ = 0;
     if (socket_ < 0) return -1;
     int rc = close(socket_);
     socket_ = -1;

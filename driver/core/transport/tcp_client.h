@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 // TCP connection of the driver: the transport of a network reader and the session's
@@ -24,7 +25,14 @@ public:
     // Returns size once all bytes are in, or -1 (0 for size 0) on time-out or closed peer.
     // One call waits at most the receive time-out in all.
     int Receive(std::uint8_t* buffer, int size);
-    // Drops bytes that arrived unasked, so a late reply is never read as the next one.
+    // Up to size bytes of what has arrived: bytes taken in earlier and not yet handed out,
+    // else what one blocking receive brings (all that has arrived, up to 512 bytes) after
+    // waiting up to timeoutMs (at least 1) for the first; the rest is kept for the reads
+    // that follow. -1 on time-out or a closed peer. The socket's receive time-out is set
+    // only when timeoutMs differs from the last one.
+    int ReceiveSome(std::uint8_t* buffer, int size, int timeoutMs);
+    // Drops bytes that arrived unasked (and those kept by ReceiveSome), so a late reply is
+    // never read as the next one.
     void DiscardInput();
     int Close();
     void Shutdown();
@@ -34,6 +42,13 @@ private:
     int socket_ = -1;
     bool connected_ = false;
     int receiveTimeoutMs_ = 1000;
+    // SO_RCVTIMEO as last set, in milliseconds.
+    int socketReceiveTimeoutMs_ = 0;
+    // Bytes ReceiveSome took in and has not handed out yet: [aheadStart_, aheadEnd_).
+    int TakeAhead(std::uint8_t* buffer, int size);
+    std::array<std::uint8_t, 512> ahead_{};
+    int aheadStart_ = 0;
+    int aheadEnd_ = 0;
 };
 
 // True when the text reads as four decimal numbers 0-255 separated by dots (leading zeros

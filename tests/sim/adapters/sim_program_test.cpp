@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/reader_session.h"
+#include "core/protocol/reader_session.h"
 #include "core/transport/serial_transport.h"
 #include "core/transport/tcp_client.h"
 #include "sim/adapters/sim_program.h"

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "core/error_codes.h"
+#include "core/protocol/error_codes.h"
 #include "sim/cards/apdu_script.h"
 #include "sim/cards/type_a_cpu_card.h"
 #include "sim/commands/mifare_commands.h"

@@ -233,4 +233,30 @@ TEST_F(PtyLine, PeerGoneMidFrameEndsTheReadAtOnce) {
     EXPECT_LT(ElapsedMs(start), 1000);
 }
 
+TEST_F(PtyLine, ReadSomeTakesWhatArrivedAndTheNextWriteDropsTheRest) {
+    SerialTransport port;
+    ASSERT_TRUE(OpenDefault(port));
+    port.SetReadTimeout(500);
+    MasterWrite({0x03, 0xA1, 0xA2, 0xA3, 0x02, 0xB1, 0xB2});
+    std::uint8_t byte = 0;
+    ASSERT_EQ(port.ReadSome(&byte, 1), 1);
+    EXPECT_EQ(byte, 0x03);
+    std::uint8_t body[3] = {};
+    ASSERT_EQ(port.Read(body, 3), 3);
+    EXPECT_EQ(body[2], 0xA3);
+    ASSERT_EQ(port.ReadSome(&byte, 1), 1);
+    EXPECT_EQ(byte, 0x02);
+    // The rest of the second frame is stale once a request goes out.
+    const std::uint8_t request[] = {0x01, 0x42};
+    ASSERT_EQ(port.Write(request, 2), 2);
+    EXPECT_EQ(ReadExactly(master_, 2), std::vector<std::uint8_t>({0x01, 0x42}));
+    MasterWrite({0x11});
+    ASSERT_EQ(port.ReadSome(&byte, 1), 1);
+    EXPECT_EQ(byte, 0x11);
+    port.SetReadTimeout(100);
+    const auto start = Clock::now();
+    EXPECT_EQ(port.ReadSome(&byte, 1), 0);
+    EXPECT_GE(ElapsedMs(start), 90);
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <climits>
 #include <string>
 #include <thread>
 #include <vector>
@@ -225,6 +226,60 @@ TEST(TcpClient, DiscardInputDropsStaleBytesWithoutBlocking) {
     client.Close();
     close(step[0]);
     close(step[1]);
+}
+
+TEST(TcpClient, ReceiveSomeTakesTheBurstKeepsTheRestAndTheDrainDropsIt) {
+    LoopbackPeer peer([&](int fd) {
+        ReadExactly(fd, 1, 3000);
+        const std::uint8_t burst[] = {0x03, 0xA1, 0xA2, 0xA3, 0x02, 0xB1, 0xB2};
+        ASSERT_EQ(PeerWrite(fd, burst, sizeof burst), static_cast<int>(sizeof burst));
+        ReadExactly(fd, 1, 3000);
+        const std::uint8_t fresh[] = {0x01, 0xC1};
+        ASSERT_EQ(PeerWrite(fd, fresh, sizeof fresh), static_cast<int>(sizeof fresh));
+        WaitForClose(fd);
+    });
+    TcpClient client;
+    ASSERT_TRUE(client.Connect("127.0.0.1", peer.port(), 1));
+    const std::uint8_t request = 0x42;
+    ASSERT_EQ(client.Send(&request, 1), 1);
+    // Two frames in one burst: the length byte, then the body and the next frame from what
+    // the one receive brought.
+    std::uint8_t byte = 0;
+    ASSERT_EQ(client.ReceiveSome(&byte, 1, 1000), 1);
+    EXPECT_EQ(byte, 0x03);
+    std::uint8_t body[3] = {};
+    ASSERT_EQ(client.Receive(body, 3), 3);
+    EXPECT_EQ(body[2], 0xA3);
+    ASSERT_EQ(client.ReceiveSome(body, 3, 1000), 3);
+    EXPECT_EQ(body[0], 0x02);
+    EXPECT_EQ(body[2], 0xB2);
+    // Kept bytes are stale once the next request goes: the drain drops them.
+    ASSERT_EQ(client.ReceiveSome(&byte, 1, 100), -1) << "nothing left, the time-out passes";
+    ASSERT_EQ(client.Send(&request, 1), 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_EQ(client.ReceiveSome(&byte, 1, 1000), 1);
+    EXPECT_EQ(byte, 0x01);
+    client.DiscardInput();
+    const auto start = Clock::now();
+    EXPECT_EQ(client.ReceiveSome(&byte, 1, 100), -1) << "the kept 0xC1 went with the drain";
+    EXPECT_GE(ElapsedMs(start), 90);
+    client.Close();
+}
+
+TEST(TcpClient, TimeOutsOfMillionsOfSecondsAreClampedNotOverflowed) {
+    LoopbackPeer peer(Echo);
+    TcpClient client;
+    ASSERT_TRUE(client.Connect("127.0.0.1", peer.port(), 3000000));
+    for (const int seconds : {3000000, INT_MAX}) {
+        SCOPED_TRACE(seconds);
+        EXPECT_EQ(client.SetTimeouts(seconds), 0);
+        const std::uint8_t byte = 0x5C;
+        ASSERT_EQ(client.Send(&byte, 1), 1);
+        std::uint8_t back = 0;
+        ASSERT_EQ(client.Receive(&back, 1), 1);
+        EXPECT_EQ(back, 0x5C);
+    }
+    client.Close();
 }
 
 }  // namespace

@@ -1,0 +1,24 @@
+#include "core/protocol/command_exchange.h"
+
+#include <algorithm>
+
+bool CommandExchange(ReaderSession& session, std::uint8_t command,
+                     std::span<const std::uint8_t> payload, int timeout) {
+    return session.Transact(command, payload.data(), static_cast<unsigned>(payload.size()),
+                            timeout);
+}
+
+void CopyReplyToBuffer(const ReaderSession& session, KorviCardParam& record) {
+    record.nBufferSize =
+        static_cast<int>(session.CopyReplyPayload(record.arrBuffer, sizeof record.arrBuffer));
+}
+
+std::uint32_t PayloadLittleEndian(std::span<const std::uint8_t> payload, std::size_t offset,
+                                  std::size_t count) {
+    std::uint32_t value = 0;
+    const std::size_t end = std::min({offset + std::min<std::size_t>(count, 4), payload.size()});
+    for (std::size_t i = offset; i < end; ++i) {
+        value |= static_cast<std::uint32_t>(payload[i]) << (8 * (i - offset));
+    }
+    return value;
+}

@@ -1,0 +1,328 @@
+#include "core/cards/iso14443_4.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/cards/iso14443_4_picc.h"
+
+// The driver's block layer against the simulated ISO 14443-4 card, block for block: the
+// layer's transceive function hands each block to the card and its answer back.
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Answers every command with `size` bytes of data and 90 00, and keeps the commands.
+class SizedAnswer : public sim::ApduResponder {
+  public:
+    sim::ApduAnswer Process(std::span<const std::uint8_t> command) override {
+        commands.emplace_back(command.begin(), command.end());
+        Bytes data(size);
+        for (std::size_t i = 0; i < size; ++i) data[i] = static_cast<std::uint8_t>(i * 7 + 1);
+        return {data, 0x90, 0x00};
+    }
+    Bytes Expected() const {
+        Bytes data(size);
+        for (std::size_t i = 0; i < size; ++i) data[i] = static_cast<std::uint8_t>(i * 7 + 1);
+        data.push_back(0x90);
+        data.push_back(0x00);
+        return data;
+    }
+
+    std::size_t size = 0;
+    std::vector<Bytes> commands;
+};
+
+Bytes Command(std::size_t size) {
+    Bytes apdu(size);
+    for (std::size_t i = 0; i < size; ++i) apdu[i] = static_cast<std::uint8_t>(0xA0 ^ i);
+    return apdu;
+}
+
+class BlockLayerTest : public ::testing::Test {
+  protected:
+    // The layer's blocks go to the card model, counted in transceives.
+    void RouteToPicc() {
+        layer.SetTransceiveFunction([this](const std::uint8_t* block, unsigned length,
+                                           std::uint8_t* response, unsigned* responseLength) {
+            ++transceives;
+            std::optional<Bytes> answer = picc->Receive(std::span(block, length));
+            if (!answer) return false;
+            std::copy_n(answer->begin(), std::min<std::size_t>(answer->size(), *responseLength),
+                        response);
+            *responseLength = static_cast<unsigned>(answer->size());
+            return true;
+        });
+    }
+    void Connect(sim::AtsParameters ats = {}, std::uint8_t rats = 0x50) {
+        picc = std::make_unique<sim::Iso14443_4Picc>(application, ats);
+        picc->AwaitRats();
+        RouteToPicc();
+        std::uint8_t answer[64] = {};
+        unsigned length = sizeof answer;
+        ASSERT_TRUE(layer.RequestAts(0x02, rats, &length, answer));
+        transceives = 0;
+    }
+
+    std::shared_ptr<SizedAnswer> application = std::make_shared<SizedAnswer>();
+    std::unique_ptr<sim::Iso14443_4Picc> picc;
+    Iso14443BlockLayer layer;
+    int transceives = 0;
+};
+
+TEST_F(BlockLayerTest, ScenarioTable) {
+    struct Scenario {
+        const char* name;
+        sim::AtsParameters ats;
+        std::uint8_t rats;
+        std::size_t apdu;
+        std::size_t answer;
+        unsigned wtx;
+        int blocksOut;  // command blocks, R(ACK)s and WTX answers sent
+    };
+    const sim::AtsParameters withCid{};
+    const sim::AtsParameters withoutCid{8, 0x00, 0x70, 0x00, {}};
+    const sim::AtsParameters smallFrames{2, std::nullopt, std::nullopt, 0x02, {}};  // FSC 32
+    // FSDI 5 (64): 62 INF bytes out per block with CID, 63 without; the card answers up
+    // to 60 (61) INF bytes per block within FSD 64.
+    const Scenario scenarios[] = {
+        {"APDU shorter than one block", withCid, 0x50, 20, 10, 0, 1},
+        {"APDU of exactly one block", withCid, 0x50, 62, 10, 0, 1},
+        {"APDU one byte over a block", withCid, 0x50, 63, 10, 0, 2},
+        {"APDU of many blocks", withCid, 0x50, 250, 0, 0, 5},
+        {"answer of one whole block", withCid, 0x50, 5, 58, 0, 1},
+        {"answer of two blocks", withCid, 0x50, 5, 59, 0, 2},
+        {"answer of many blocks", withCid, 0x50, 5, 240, 0, 5},
+        {"both ways chained", withCid, 0x50, 130, 130, 0, 3 + 2},
+        {"one WTX", withCid, 0x50, 5, 10, 1, 2},
+        {"five WTX before a chained answer", withCid, 0x50, 5, 100, 5, 1 + 5 + 1},
+        {"CID off: 63 bytes in one block", withoutCid, 0x50, 63, 10, 0, 1},
+        {"CID off: 64 bytes in two, 63 back in two", withoutCid, 0x50, 64, 61, 0, 3},
+        {"card frames of 32 bytes: 28 INF bytes", smallFrames, 0x50, 29, 10, 0, 2},
+        {"FSD 256", withCid, 0x80, 252, 250, 0, 1},
+    };
+    for (const Scenario& s : scenarios) {
+        SCOPED_TRACE(s.name);
+        application->commands.clear();
+        application->size = s.answer;
+        Connect(s.ats, s.rats);
+        picc->SetWtxRequests(s.wtx, 3);
+        const Bytes apdu = Command(s.apdu);
+        std::uint8_t response[256] = {};
+        unsigned length = 0;
+        ASSERT_EQ(layer.ExchangeBlocks(apdu, response, sizeof response, &length),
+                  Iso14443BlockLayer::kOk);
+        EXPECT_EQ(Bytes(response, response + length), application->Expected());
+        ASSERT_EQ(application->commands.size(), 1u);
+        EXPECT_EQ(application->commands[0], apdu);
+        EXPECT_EQ(transceives, s.blocksOut);
+        // Block numbers stay paired: a second exchange on the same card goes through.
+        picc->SetWtxRequests(0);
+        EXPECT_EQ(layer.ExchangeBlocks(apdu, response, sizeof response, &length),
+                  Iso14443BlockLayer::kOk);
+    }
+}
+
+TEST_F(BlockLayerTest, CardAnswersThatAreNoDataEndTheExchange) {
+    struct Case {
+        const char* name;
+        Bytes answer;
+    };
+    // The card has CID 0 in use (PCB base with 0x08): its blocks carry the CID byte.
+    const Case cases[] = {
+        {"R(NAK)", {0xBA, 0x00}},
+        {"R(ACK)", {0xAA, 0x00}},
+        {"S(DESELECT)", {0xCA, 0x00}},
+        {"I-block with the wrong block number", {0x0B, 0x00, 0x90, 0x00}},
+        {"I-block of another CID", {0x0A, 0x01, 0x90, 0x00}},
+        {"I-block without the CID", {0x02, 0x90, 0x00}},
+        {"I-block with NAD", {0x0E, 0x00, 0x00, 0x90, 0x00}},
+        {"S(WTX) without WTXM", {0xFA, 0x00}},
+        {"unknown PCB", {0x4A, 0x00}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        application->size = 4;
+        Connect();
+        picc->ReplaceNextAnswer(c.answer);
+        std::uint8_t response[256] = {};
+        unsigned length = 0;
+        EXPECT_EQ(layer.ExchangeBlocks(Command(5), response, sizeof response, &length),
+                  Iso14443BlockLayer::kFailure);
+        EXPECT_EQ(length, 0u);
+    }
+}
+
+TEST_F(BlockLayerTest, ReaderChainingNeedsAnAckOfEachBlock) {
+    application->size = 0;
+    Connect();
+    picc->ReplaceNextAnswer({0xBA, 0x00});  // R(NAK) in place of the R(ACK)
+    std::uint8_t response[256] = {};
+    unsigned length = 0;
+    EXPECT_EQ(layer.ExchangeBlocks(Command(100), response, sizeof response, &length),
+              Iso14443BlockLayer::kFailure);
+    EXPECT_EQ(transceives, 1);
+    EXPECT_TRUE(application->commands.empty());
+}
+
+TEST_F(BlockLayerTest, NoAnswerFailsWithoutRetry) {
+    application->size = 2;
+    Connect();
+    picc->LoseNextFrames(1);
+    std::uint8_t response[256] = {};
+    unsigned length = 0;
+    EXPECT_EQ(layer.ExchangeBlocks(Command(5), response, sizeof response, &length),
+              Iso14443BlockLayer::kFailure);
+    EXPECT_EQ(transceives, 1);
+}
+
+TEST_F(BlockLayerTest, AnAnswerPastTheRoomFailsWithoutWritingBeyondIt) {
+    application->size = 300;
+    Connect();
+    Bytes buffer(256 + 16, 0xEE);
+    unsigned length = 0;
+    EXPECT_EQ(layer.ExchangeBlocks(Command(5), buffer.data(), 256, &length),
+              Iso14443BlockLayer::kFailure);
+    EXPECT_LE(length, 256u);
+    EXPECT_TRUE(
+        std::all_of(buffer.begin() + 256, buffer.end(), [](std::uint8_t b) { return b == 0xEE; }));
+}
+
+TEST_F(BlockLayerTest, AnAnswerBlockLargerThanTheReceiveRoomFails) {
+    Connect();
+    picc->ReplaceNextAnswer(Bytes(300, 0x0A));
+    std::uint8_t response[256] = {};
+    unsigned length = 0;
+    EXPECT_EQ(layer.ExchangeBlocks(Command(5), response, sizeof response, &length),
+              Iso14443BlockLayer::kFailure);
+}
+
+TEST_F(BlockLayerTest, AtsSetsFrameSizesAndCid) {
+    struct Case {
+        const char* name;
+        std::uint8_t rats;
+        Bytes ats;
+        bool ok;
+        unsigned maxInf;
+        bool cid;
+        unsigned chunk;
+    };
+    const Case cases[] = {
+        {"TC(1) with CID", 0x50, {0x05, 0x78, 0x00, 0x70, 0x02}, true, 62, true, 62},
+        {"TC(1) without CID", 0x50, {0x05, 0x78, 0x00, 0x70, 0x00}, true, 63, false, 63},
+        {"no TC(1): the RATS state stands", 0x50, {0x04, 0x38, 0x00, 0x70}, true, 62, false, 62},
+        {"FSDI above 8", 0xA0, {0x05, 0x78, 0x00, 0x70, 0x02}, true, 253, true, 252},
+        {"FSDI 8 without CID", 0x80, {0x05, 0x78, 0x00, 0x70, 0x00}, true, 254, false, 253},
+        {"card FSC 16", 0x80, {0x03, 0x40, 0x02}, true, 253, true, 12},
+        {"TL only", 0x50, {0x01}, true, 62, false, 29},
+        {"bytes past TL are not read", 0x50, {0x02, 0x05, 0xAA, 0xBB}, true, 62, false, 61},
+        {"TL past the bytes received", 0x50, {0x09, 0x78, 0x00}, false, 0, false, 0},
+        {"TL 0", 0x50, {0x00, 0x78}, false, 0, false, 0},
+        {"T0 announcing more than TL holds", 0x50, {0x03, 0x78, 0x00}, false, 0, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        picc = std::make_unique<sim::Iso14443_4Picc>(application);
+        picc->AwaitRats();
+        picc->SetRawAts(c.ats);
+        RouteToPicc();
+        std::uint8_t ats[64] = {};
+        unsigned length = sizeof ats;
+        EXPECT_EQ(layer.RequestAts(0x02, c.rats, &length, ats), c.ok);
+        if (!c.ok) {
+            EXPECT_EQ(length, 0u);
+            continue;
+        }
+        EXPECT_EQ(Bytes(ats, ats + length), c.ats);
+        EXPECT_EQ(layer.MaxInfSize(), c.maxInf);
+        EXPECT_EQ(layer.CidInUse(), c.cid);
+        EXPECT_EQ(layer.ChunkSize(), c.chunk);
+    }
+}
+
+TEST_F(BlockLayerTest, AtsLongerThanTheRoomIsRefused) {
+    picc = std::make_unique<sim::Iso14443_4Picc>(
+        application, sim::AtsParameters{8, 0x00, 0x70, 0x02, Bytes(20, 0x31)});
+    picc->AwaitRats();
+    RouteToPicc();
+    std::uint8_t ats[32] = {};
+    unsigned length = 10;
+    EXPECT_FALSE(layer.RequestAts(0x02, 0x50, &length, ats));
+    EXPECT_EQ(length, 0u);
+    EXPECT_TRUE(
+        std::all_of(std::begin(ats) + 10, std::end(ats), [](std::uint8_t b) { return b == 0; }));
+}
+
+TEST_F(BlockLayerTest, WithoutATransceiveFunctionNothingIsSent) {
+    std::uint8_t ats[8] = {};
+    unsigned length = sizeof ats;
+    EXPECT_FALSE(layer.RequestAts(0x02, 0x50, &length, ats));
+    EXPECT_EQ(length, 0u);
+    std::uint8_t response[8] = {};
+    EXPECT_EQ(layer.ExchangeBlocks(Command(5), response, sizeof response, &length),
+              Iso14443BlockLayer::kFailure);
+}
+
+TEST_F(BlockLayerTest, DeselectFollowsTheCidInUse) {
+    Connect();
+    std::array<std::uint8_t, 2> block{};
+    ASSERT_EQ(layer.DeselectRequest(block), 2u);
+    EXPECT_EQ(block, (std::array<std::uint8_t, 2>{0xCA, 0x00}));
+    EXPECT_TRUE(layer.IsDeselectResponse(*picc->Receive(block)));
+    Connect({8, 0x00, 0x70, 0x00, {}});
+    ASSERT_EQ(layer.DeselectRequest(block), 1u);
+    EXPECT_EQ(block[0], 0xC2);
+    const std::optional<Bytes> answer = picc->Receive(std::span(block.data(), 1));
+    ASSERT_TRUE(answer);
+    EXPECT_TRUE(layer.IsDeselectResponse(*answer));
+    EXPECT_FALSE(layer.IsDeselectResponse(Bytes{0xA2}));
+}
+
+}  // namespace
+
+namespace {
+
+// A card that answers with `chained` empty chained I-blocks, then the last block with 90 00.
+void AnswerWithChains(Iso14443BlockLayer& layer, unsigned chained, unsigned& blocks) {
+    layer.SetTransceiveFunction([chained, &blocks](const std::uint8_t* block, unsigned,
+                                                   std::uint8_t* response,
+                                                   unsigned* responseLength) {
+        const std::uint8_t number = block[0] & 0x01;
+        if (blocks++ < chained) {
+            response[0] = static_cast<std::uint8_t>(0x12 | number);
+            *responseLength = 1;
+        } else {
+            response[0] = static_cast<std::uint8_t>(0x02 | number);
+            response[1] = 0x90;
+            response[2] = 0x00;
+            *responseLength = 3;
+        }
+        return true;
+    });
+}
+
+TEST(BlockLayerBounds, ChainedAnswerBlocksAreCounted) {
+    const Bytes apdu = {0x00, 0xB0, 0x00, 0x00, 0x00};
+    for (const unsigned chained : {Iso14443BlockLayer::kMaxChainedAnswerBlocks,
+                                   Iso14443BlockLayer::kMaxChainedAnswerBlocks + 1}) {
+        SCOPED_TRACE(chained);
+        Iso14443BlockLayer layer;
+        unsigned blocks = 0;
+        AnswerWithChains(layer, chained, blocks);
+        std::uint8_t response[16] = {};
+        unsigned length = 0;
+        const bool within = chained <= Iso14443BlockLayer::kMaxChainedAnswerBlocks;
+        EXPECT_EQ(layer.ExchangeBlocks(apdu, response, sizeof response, &length),
+                  within ? Iso14443BlockLayer::kOk : Iso14443BlockLayer::kFailure);
+        EXPECT_EQ(length, within ? 2u : 0u);
+        // The command block and one R(ACK) per chained answer, none past the bound.
+        EXPECT_EQ(blocks, within ? chained + 1 : Iso14443BlockLayer::kMaxChainedAnswerBlocks + 1);
+    }
+}
+
+}  // namespace
