@@ -19,6 +19,8 @@ namespace sim {
 
 // The device type the reader reports (command 31): a V3-U.
 inline constexpr std::uint32_t kSampleDeviceType = 0x3001;
+// The password the relay switch requests must carry.
+inline constexpr char kSampleRelayPassword[] = "1357924680";
 
 // A fresh Mifare Classic card (transport keys), UID 3A 5C 7E 91 (1K) or 4B 6D 8F A2 (4K).
 std::shared_ptr<MifareClassicCard> SampleMifareCard(MifareClassicCard::Size size);

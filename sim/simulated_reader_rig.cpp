@@ -44,6 +44,7 @@ std::string FieldCardNames() {
 
 ReaderRig::ReaderRig(FieldCard card) {
     device_.deviceType = kSampleDeviceType;
+    device_.SetRelayPassword(kSampleRelayPassword);
     slots_.Insert(0, SamplePsam());
     slots_.Insert(1, SampleContactBankCard());
     uhf_.tags = SampleUhfTags();

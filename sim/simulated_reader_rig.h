@@ -64,6 +64,7 @@ std::string FieldCardNames();
 //   - the SAMV module with an identity card (SampleIdentityCard) on it
 //   - the WiFi module on, in station mode, its station block set, three access points
 //   - the device identity of a V3-U reader
+//   - the relays' password "1357924680"
 //   - one ticket in the printer capture
 // Not thread-safe: an adapter thread reaches it through a ReaderPort.
 class ReaderRig {

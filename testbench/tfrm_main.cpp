@@ -1,13 +1,20 @@
 #include "testbench/tfrm_main.h"
 
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 #include "testbench/core/bench_context.h"
+#include "testbench/core/log_memo.h"
+#include "testbench/core/ping_series.h"
 #include "testbench/core/serial_port_lister.h"
+#include "testbench/core/widget_factory.h"
+#include "testbench/pages/ethernet_group.h"
 #include "testbench/pages/hf_basics_page.h"
 #include "testbench/pages/id_card_page.h"
 #include "testbench/pages/log_only_page.h"
@@ -15,11 +22,16 @@
 #include "testbench/pages/m1_read_write_page.h"
 #include "testbench/pages/ntag_page.h"
 #include "testbench/pages/other_api_page.h"
+#include "testbench/pages/relay_page.h"
+#include "testbench/pages/uhf_page.h"
+#include "testbench/pages/wifi_group.h"
 #include "testbench/reader_selection_panel.h"
 
 namespace bench {
 
 namespace {
+
+constexpr int kBasicsLogMinHeight = 56;
 
 QStringList SerialPorts(const QString& root) {
     QStringList ports;
@@ -60,21 +72,29 @@ TfrmMain::TfrmMain(const QString& serialRoot, QWidget* parent)
 
     hfBasics_ = new HfBasicsPage(*context_);
     PageControl1->addTab(hfBasics_, QStringLiteral("高频基础功能"));
+    auto* edtIPAdress = selection_->findChild<QLineEdit*>(QStringLiteral("edtIPAdress"));
+    auto* networkGroups = hfBasics_->findChild<QHBoxLayout*>(QStringLiteral("networkGroups"));
+    networkGroups->addWidget(new WifiGroup(*context_, *hfBasics_->log(), edtIPAdress));
+    networkGroups->addWidget(new EthernetGroup(*context_, *hfBasics_->log()));
+    // The log gives up height to the network groups; it still shows three lines.
+    hfBasics_->log()->setMinimumHeight(kBasicsLogMinHeight);
+    auto* btnPing = selection_->findChild<QPushButton*>(QStringLiteral("btnPing"));
+    OnClick(btnPing, *context_, [this, btnPing, edtIPAdress] {
+        PingFourTimes(*context_, *hfBasics_->log(), btnPing, edtIPAdress->text());
+    });
     PageControl1->addTab(new M1KeyInitPage(*context_), QStringLiteral("M1(S50/S70)密码初始化"));
     PageControl1->addTab(new M1ReadWritePage(*context_), QStringLiteral("M1(S50/S70)读写"));
     PageControl1->addTab(new NtagPage(*context_), QStringLiteral("NTAG系列卡片"));
     PageControl1->addTab(new OtherApiPage(*context_), QStringLiteral("高频其他API测试"));
-    PageControl1->addTab(new LogOnlyPage(QStringLiteral("TabSheet5"), QStringLiteral("mmUhfLog"),
-                                         QStringLiteral("btnClearUhfLog"), true),
-                         QStringLiteral("超高频基础功能"));
+    auto* uhf = new UhfPage(*context_);
+    PageControl1->addTab(uhf, QStringLiteral("超高频基础功能"));
     PageControl1->addTab(new LogOnlyPage(QStringLiteral("TabSheet8"), QStringLiteral("mmSamLog"),
                                          QStringLiteral("btnClearSamLog"), true),
                          QStringLiteral("接触式"));
-    PageControl1->addTab(new LogOnlyPage(QStringLiteral("TabSheet9"), QStringLiteral("mmRelayLog"),
-                                         QStringLiteral("btnClearRelayLog"), true),
-                         QStringLiteral("继电器控制"));
+    PageControl1->addTab(new RelayPage(*context_), QStringLiteral("继电器控制"));
     idCard_ = new IdCardPage(*context_);
     PageControl1->addTab(idCard_, QStringLiteral("二代证"));
+    uhf->cmbRegionChange();
 }
 
 TfrmMain::~TfrmMain() {

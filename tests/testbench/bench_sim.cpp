@@ -14,6 +14,11 @@ BenchSim::BenchSim(sim::FieldCard card) : rig_(card) {
 
 BenchSim::~BenchSim() { server_.Stop(); }
 
+std::string BenchSim::SerialPath() {
+    if (pty_.SlavePath().empty() && !pty_.Start()) qFatal("no pseudo-terminal for the reader");
+    return pty_.SlavePath();
+}
+
 void BenchSim::Present(sim::FieldCard card) {
     port_.WithReader([&](sim::SimulatedReader&) {
         rig_.PresentFieldCard(card);

@@ -6,6 +6,7 @@
 #include <QTest>
 #include <memory>
 
+#include "sim/adapters/pty_adapter.h"
 #include "sim/adapters/reader_port.h"
 #include "sim/adapters/tcp_server.h"
 #include "sim/simulated_reader_rig.h"
@@ -28,6 +29,8 @@ class BenchSim {
     auto WithReader(F&& f) {
         return port_.WithReader(std::forward<F>(f));
     }
+    // The same reader on a serial line as well: the pseudo-terminal's path.
+    std::string SerialPath();
     std::uint16_t Port() const { return server_.Port(); }
     int Connections() const { return server_.Connections(); }
 
@@ -35,6 +38,7 @@ class BenchSim {
     sim::ReaderRig rig_;
     sim::ReaderPort port_{rig_.reader()};
     sim::TcpServer server_{port_};
+    sim::PtyAdapter pty_{port_};
 };
 
 // The bench's window opened on the simulated reader as a network reader; message box texts
