@@ -5,6 +5,8 @@
 
 #include "sim/cards/apdu_script.h"
 #include "sim/cards/bank_card_application.h"
+#include "sim/cards/fm1208_application.h"
+#include "sim/contact_card_samples.h"
 
 namespace sim {
 
@@ -28,14 +30,13 @@ constexpr std::string_view kIdentityCardScript =
     "                  51 52 53 54 55 56 57 58 59 5A 5B 5C 5D 5E 5F 60"
     "                  61 62 63 64 65 66 67 68 69 6A 6B 6C 6D 6E 6F 70 9000\n";
 
-constexpr std::string_view kFm1208Script =
-    "00A40000023F00 => 6F 06 84 04 3F 00 00 00 9000\n"
-    "00A4000000     => 9000\n"
-    "800E000000     => 9000\n"
-    "80E0*          => 9000\n"
-    "80D4*          => 9000\n"
-    "0084000004     => 3C 9A 51 E7 9000\n"
-    "0084000008     => 3C 9A 51 E7 08 B2 6D 14 9000\n";
+// A city transit card: the payment system environment and its public file (SFI 4), whose
+// first eight bytes are the card serial.
+constexpr std::string_view kTransitCardScript =
+    "00A404000E315041592E5359532E4444463031 => 6F 15 84 0E 31 50 41 59 2E 53 59 53 2E 44 44 46"
+    "                                          30 31 A5 03 88 01 01 9000\n"
+    "00B0840000 => 10 00 07 51 23 45 67 89 02 01 20 19 07 01 20 29 12 31 00 00 00 00 00 00"
+    "              00 00 00 00 00 00 9000\n";
 
 constexpr std::string_view kPsamScript =
     "00A40000023F00 => 9000\n"
@@ -43,15 +44,6 @@ constexpr std::string_view kPsamScript =
     "0084000004     => 1A 2B 3C 4D 9000\n"
     "0084000008     => 1A 2B 3C 4D 5E 6F 70 81 9000\n"
     "00B0960006     => 01 02 03 04 05 06 9000\n";
-
-// ATRs of T=0 cards without interface bytes: TS 3B, T0 (K historical bytes), the bytes.
-Bytes Atr(std::string_view historical) {
-    Bytes atr(2 + historical.size());
-    atr[0] = 0x3B;
-    atr[1] = static_cast<std::uint8_t>(historical.size());
-    std::copy(historical.begin(), historical.end(), atr.begin() + 2);
-    return atr;
-}
 
 // Text into a zero-padded field of a 48-byte record.
 void PutText(EspWifiModule::Record& record, std::size_t offset, std::string_view text) {
@@ -91,7 +83,21 @@ std::shared_ptr<TypeBCard> SampleIdentityTypeBCard() {
 std::shared_ptr<TypeACpuCard> SampleFm1208Card() {
     AtsParameters ats;
     ats.historical = {0x86, 0x6A, 0x43, 0x50, 0x55};
-    return std::make_shared<TypeACpuCard>(std::make_shared<ApduScript>(kFm1208Script), ats);
+    return std::make_shared<TypeACpuCard>(std::make_shared<Fm1208Application>(), ats);
+}
+
+std::shared_ptr<TypeACpuCard> SampleIssuedFm1208Card() {
+    AtsParameters ats;
+    ats.historical = {0x86, 0x6A, 0x43, 0x50, 0x55};
+    return std::make_shared<TypeACpuCard>(
+        std::make_shared<Fm1208Application>(std::vector<std::uint8_t>(16, 0xFF)), ats,
+        std::array<std::uint8_t, 4>{0x5A, 0x44, 0x55, 0x66});
+}
+
+std::shared_ptr<TypeACpuCard> SampleTransitCard() {
+    return std::make_shared<TypeACpuCard>(std::make_shared<ApduScript>(kTransitCardScript),
+                                          AtsParameters{},
+                                          std::array<std::uint8_t, 4>{0x7C, 0x31, 0x52, 0x08});
 }
 
 std::shared_ptr<TypeACpuCard> SampleContactlessBankCard() {
@@ -100,12 +106,13 @@ std::shared_ptr<TypeACpuCard> SampleContactlessBankCard() {
 }
 
 std::shared_ptr<ContactCard> SamplePsam() {
-    return std::make_shared<ContactCard>(Atr("KVPSAM01"),
+    return std::make_shared<ContactCard>(SampleAtr("KVPSAM01"),
                                          std::make_shared<ApduScript>(kPsamScript));
 }
 
 std::shared_ptr<ContactCard> SampleContactBankCard() {
-    return std::make_shared<ContactCard>(Atr("PBOCDEBIT"), std::make_shared<BankCardApplication>());
+    return std::make_shared<ContactCard>(SampleAtr("PBOCDEBIT"),
+                                         std::make_shared<BankCardApplication>());
 }
 
 std::vector<UhfTag> SampleUhfTags() {

@@ -30,10 +30,14 @@ std::shared_ptr<NtagTag> SampleNtagTag(NtagTag::Model model);
 // (00 36 00 00 08), GET CHALLENGE of 8 bytes, SELECT of file 6002 and READ BINARY of its
 // 32-byte DN code (80 B0 00 00 20).
 std::shared_ptr<TypeBCard> SampleIdentityTypeBCard();
-// An FM1208-like type A CPU card that takes the test bench's personalisation script:
-// SELECT of the master file, erase, key file and key records, file creation, GET CHALLENGE
-// of 4 or 8 bytes.
+// A blank FM1208 type A CPU card (Fm1208Application): its erase is free.
 std::shared_ptr<TypeACpuCard> SampleFm1208Card();
+// An FM1208 card issued with the all-FF external authentication key 00 (16 bytes): its erase
+// needs that authentication.
+std::shared_ptr<TypeACpuCard> SampleIssuedFm1208Card();
+// A city transit card: SELECT of "1PAY.SYS.DDF01" and READ BINARY of its public file
+// (SFI 4), the card serial 1000075123456789 first.
+std::shared_ptr<TypeACpuCard> SampleTransitCard();
 // A contactless PBOC debit card (BankCardApplication with its default data).
 std::shared_ptr<TypeACpuCard> SampleContactlessBankCard();
 

@@ -5,13 +5,15 @@
 #include <utility>
 
 #include "sim/cards/felica_card.h"
+#include "sim/contact_card_samples.h"
+#include "sim/device/bluetooth_at_module.h"
 #include "sim/rig_population.h"
 
 namespace sim {
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, FieldCard>, 10> kFieldCardNames = {{
+constexpr std::array<std::pair<std::string_view, FieldCard>, 12> kFieldCardNames = {{
     {"mifare1k", FieldCard::kMifare1K},
     {"mifare4k", FieldCard::kMifare4K},
     {"ntag213", FieldCard::kNtag213},
@@ -19,6 +21,8 @@ constexpr std::array<std::pair<std::string_view, FieldCard>, 10> kFieldCardNames
     {"ntag216", FieldCard::kNtag216},
     {"typeb", FieldCard::kTypeB},
     {"cpu", FieldCard::kCpu},
+    {"fm1208issued", FieldCard::kFm1208Issued},
+    {"transit", FieldCard::kTransit},
     {"bank", FieldCard::kBank},
     {"felica", FieldCard::kFelica},
     {"none", FieldCard::kNone},
@@ -45,14 +49,27 @@ std::string FieldCardNames() {
 ReaderRig::ReaderRig(FieldCard card) {
     device_.deviceType = kSampleDeviceType;
     device_.SetRelayPassword(kSampleRelayPassword);
+    device_.Uart(0).peripheral = BluetoothAtModule();
     slots_.Insert(0, SamplePsam());
     slots_.Insert(1, SampleContactBankCard());
+    slots_.Insert(2, SampleSimCard());
+    slots_.Insert(3, SampleSocialSecurityCard());
+    slots_.Insert(4, SampleFuelCard(SampleSinopecData()));
     uhf_.tags = SampleUhfTags();
     samv_.card = SampleIdentityCard();
     wifi_.SetStationInfo(SampleStationInfo());
     wifi_.SetAccessPoints(SampleAccessPoints());
     printer_.Print(SampleTicket());
     PresentFieldCard(card);
+}
+
+void ReaderRig::InsertContactCard(int slot, std::shared_ptr<ContactCard> card) {
+    slots_.Insert(slot, std::move(card));
+}
+
+void ReaderRig::PresentTypeACard(std::shared_ptr<TypeACard> card) {
+    PresentFieldCard(FieldCard::kNone);
+    field_.PresentTypeA(std::move(card));
 }
 
 void ReaderRig::PresentFieldCard(FieldCard card) {
@@ -82,6 +99,12 @@ void ReaderRig::PresentFieldCard(FieldCard card) {
         case FieldCard::kCpu:
             field_.PresentTypeA(SampleFm1208Card());
             break;
+        case FieldCard::kFm1208Issued:
+            field_.PresentTypeA(SampleIssuedFm1208Card());
+            break;
+        case FieldCard::kTransit:
+            field_.PresentTypeA(SampleTransitCard());
+            break;
         case FieldCard::kBank:
             field_.PresentTypeA(SampleContactlessBankCard());
             break;
@@ -91,11 +114,6 @@ void ReaderRig::PresentFieldCard(FieldCard card) {
         case FieldCard::kNone:
             break;
     }
-}
-
-void ReaderRig::PresentTypeACard(std::shared_ptr<TypeACard> card) {
-    PresentFieldCard(FieldCard::kNone);
-    field_.PresentTypeA(std::move(card));
 }
 
 void ReaderRig::PresentTypeBCard(std::shared_ptr<TypeBCard> card) {

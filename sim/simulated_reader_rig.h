@@ -38,15 +38,18 @@ enum class FieldCard {
     kNtag213,
     kNtag215,
     kNtag216,
-    kTypeB,   // the identity card's type-B side (SampleIdentityTypeBCard)
-    kCpu,     // an FM1208-like type A CPU card (SampleFm1208Card)
-    kBank,    // a contactless bank card (SampleContactlessBankCard)
-    kFelica,  // a FeliCa card
+    kTypeB,         // the identity card's type-B side (SampleIdentityTypeBCard)
+    kCpu,           // a blank FM1208 type A CPU card (SampleFm1208Card)
+    kFm1208Issued,  // an FM1208 card issued with the all-FF key (SampleIssuedFm1208Card)
+    kTransit,       // a city transit card (SampleTransitCard)
+    kBank,          // a contactless bank card (SampleContactlessBankCard)
+    kFelica,        // a FeliCa card
     kNone,
 };
 
 // The kind a name of korvicard-sim's --card option stands for ("mifare1k", "mifare4k",
-// "ntag213", "ntag215", "ntag216", "typeb", "cpu", "bank", "felica", "none"); nothing for
+// "ntag213", "ntag215", "ntag216", "typeb", "cpu", "fm1208issued", "transit", "bank",
+// "felica", "none"); nothing for
 // any other text.
 std::optional<FieldCard> ParseFieldCard(std::string_view name);
 // Those names joined with '|', for a usage text.
@@ -59,11 +62,12 @@ std::string FieldCardNames();
 // runs:
 //   - the RF field: the card chosen (a Mifare Classic 1K unless said otherwise); the reader
 //     runs protocol 'A', as at power-up
-//   - SAM slot 0 a PSAM, slot 1 a contact bank card (rig_population.h)
+//   - SAM slot 0 a PSAM, slot 1 a contact bank card (rig_population.h); slot 2 a SIM, slot 3
+//     a social-security card, slot 4 a Sinopec fuel card (contact_card_samples.h)
 //   - the M100 module with three tags in its field
 //   - the SAMV module with an identity card (SampleIdentityCard) on it
 //   - the WiFi module on, in station mode, its station block set, three access points
-//   - the device identity of a V3-U reader
+//   - the device identity of a V3-U reader, a Bluetooth module in command mode on UART 0
 //   - the relays' password "1357924680"
 //   - one ticket in the printer capture
 // Not thread-safe: an adapter thread reaches it through a ReaderPort.
@@ -77,11 +81,15 @@ class ReaderRig {
     // while the reader runs its protocol ('A', or 'B' and 'F').
     void PresentFieldCard(FieldCard card);
 
+    // Puts a contact card into a slot (0-5), replacing the one there.
+    void InsertContactCard(int slot, std::shared_ptr<ContactCard> card);
+
+    // Takes every card out of the RF field and holds this type A card into it; the caller
+    // keeps its own pointer to set up or inspect the card.
+    void PresentTypeACard(std::shared_ptr<TypeACard> card);
+
     // Holds this type B card into the field beside whatever is there.
     void PresentTypeBCard(std::shared_ptr<TypeBCard> card);
-    // Takes every card out of the field and holds this type A card into it; the caller keeps
-    // its own pointer to set up or inspect the card.
-    void PresentTypeACard(std::shared_ptr<TypeACard> card);
 
     SimulatedReader& reader() { return reader_; }
     // What went to the QR host.

@@ -109,6 +109,7 @@ ReaderSelectionPanel::ReaderSelectionPanel(BenchContext& context, const QStringL
     connect(cmbCommPort, &QComboBox::currentTextChanged, this, &ReaderSelectionPanel::Publish);
     connect(cmbUsbIndex, &QComboBox::currentIndexChanged, this, &ReaderSelectionPanel::Publish);
     connect(chkBlueTooth, &QCheckBox::toggled, this, &ReaderSelectionPanel::Publish);
+    connect(chkSDT, &QCheckBox::clicked, this, &ReaderSelectionPanel::chkSDTClick);
     Publish();
 }
 
@@ -126,6 +127,12 @@ void ReaderSelectionPanel::Publish() {
     selection.usbIndex = cmbUsbIndex->currentIndex();
     selection.bluetooth = chkBlueTooth->isChecked();
     context_.SetSelection(selection);
+}
+
+void ReaderSelectionPanel::chkSDTClick() {
+    const bool preset = chkSDT->isChecked();
+    edtVid->setText(preset ? QStringLiteral("2F81") : QStringLiteral("0"));
+    edtPid->setText(preset ? QStringLiteral("7209") : QStringLiteral("0"));
 }
 
 void ReaderSelectionPanel::rdbV1SClick() {

@@ -24,6 +24,9 @@ class ReaderSelectionPanel : public QWidget {
 
     // The click handler of the four model buttons.
     void rdbV1SClick();
+    // The SDT box: checked, the preset identifiers 2F81/7209 in the VID and PID edits;
+    // unchecked, both "0".
+    void chkSDTClick();
     // Chooses the network model with the given address and port, as a click would.
     void UseNetworkReader(const QString& address, const QString& port);
 

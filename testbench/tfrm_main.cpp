@@ -15,9 +15,9 @@
 #include "testbench/core/serial_port_lister.h"
 #include "testbench/core/widget_factory.h"
 #include "testbench/pages/ethernet_group.h"
+#include "testbench/pages/contact_card_page.h"
 #include "testbench/pages/hf_basics_page.h"
 #include "testbench/pages/id_card_page.h"
-#include "testbench/pages/log_only_page.h"
 #include "testbench/pages/m1_key_init_page.h"
 #include "testbench/pages/m1_read_write_page.h"
 #include "testbench/pages/ntag_page.h"
@@ -88,9 +88,7 @@ TfrmMain::TfrmMain(const QString& serialRoot, QWidget* parent)
     PageControl1->addTab(new OtherApiPage(*context_), QStringLiteral("高频其他API测试"));
     auto* uhf = new UhfPage(*context_);
     PageControl1->addTab(uhf, QStringLiteral("超高频基础功能"));
-    PageControl1->addTab(new LogOnlyPage(QStringLiteral("TabSheet8"), QStringLiteral("mmSamLog"),
-                                         QStringLiteral("btnClearSamLog"), true),
-                         QStringLiteral("接触式"));
+    PageControl1->addTab(new ContactCardPage(*context_), QStringLiteral("接触式"));
     PageControl1->addTab(new RelayPage(*context_), QStringLiteral("继电器控制"));
     idCard_ = new IdCardPage(*context_);
     PageControl1->addTab(idCard_, QStringLiteral("二代证"));

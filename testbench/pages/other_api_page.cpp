@@ -12,6 +12,7 @@
 #include "testbench/core/log_memo.h"
 #include "testbench/core/type_b_id_sequence.h"
 #include "testbench/core/widget_factory.h"
+#include "testbench/pages/other_api_tools.h"
 
 namespace bench {
 
@@ -33,6 +34,7 @@ OtherApiPage::OtherApiPage(BenchContext& context, QWidget* parent)
     page->addWidget(identity);
 
     mmOtherApiLog = new LogMemo(QStringLiteral("mmOtherApiLog"), true, this);
+    page->addWidget(new OtherApiTools(context_, *mmOtherApiLog, this));
     page->addWidget(mmOtherApiLog, 1);
     btnClearOtherApiLog =
         MakeButton(QStringLiteral("btnClearOtherApiLog"), QStringLiteral("清除日志"), this);

@@ -175,6 +175,16 @@ TEST_F(ReaderRigTest, EachFieldCardAnswersItsFamily) {
            Ok({0x3C, 0x9A, 0x51, 0xE7, 0x90, 0x00})}}},
         {FieldCard::kBank,
          {{"card number", 50, {kReqAll, 0, 0, 0}, Ok({0x04, 0x00, 0x20, 0x6B, 0x21, 0x43, 0x65})}}},
+        {FieldCard::kFm1208Issued,
+         {{"card number", 50, {kReqAll, 0, 0, 0}, Ok({0x04, 0x00, 0x20, 0x5A, 0x44, 0x55, 0x66})},
+          {"RATS passed as a frame",
+           14,
+           {0x00, 0x02, 0xE0, 0x80},
+           Ok({0x0A, 0x78, 0x00, 0x70, 0x02, 0x86, 0x6A, 0x43, 0x50, 0x55})},
+          {"erase before authentication", 14, CpuApdu({0x80, 0x0E, 0x00, 0x00, 0x00}),
+           Ok({0x69, 0x85})}}},
+        {FieldCard::kTransit,
+         {{"card number", 50, {kReqAll, 0, 0, 0}, Ok({0x04, 0x00, 0x20, 0x7C, 0x31, 0x52, 0x08})}}},
         {FieldCard::kFelica,
          {{"protocol F", 20, {'F'}, Ok()},
           {"polling",
@@ -277,7 +287,9 @@ TEST_F(ReaderRigTest, ModulesHoldTheirSamplePopulation) {
 
 TEST(FieldCardNames, EveryNameOfTheUsageTextParsesToItsOwnCard) {
     const std::string names = sim::FieldCardNames();
-    EXPECT_EQ(names, "mifare1k|mifare4k|ntag213|ntag215|ntag216|typeb|cpu|bank|felica|none");
+    EXPECT_EQ(names,
+              "mifare1k|mifare4k|ntag213|ntag215|ntag216|typeb|cpu|fm1208issued|transit|bank|"
+              "felica|none");
     std::vector<FieldCard> cards;
     for (std::size_t start = 0; start <= names.size();) {
         const std::size_t end = std::min(names.find('|', start), names.size());

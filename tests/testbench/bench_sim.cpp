@@ -26,6 +26,13 @@ void BenchSim::Present(sim::FieldCard card) {
     });
 }
 
+void BenchSim::InsertContactCard(int slot, std::shared_ptr<sim::ContactCard> card) {
+    port_.WithReader([&](sim::SimulatedReader&) {
+        rig_.InsertContactCard(slot, std::move(card));
+        return 0;
+    });
+}
+
 void BenchSim::PresentTypeA(std::shared_ptr<sim::TypeACard> card) {
     port_.WithReader([&](sim::SimulatedReader&) {
         rig_.PresentTypeACard(std::move(card));
@@ -75,6 +82,14 @@ void SaveScreenshot(QWidget& widget, const QString& name) {
     QDir().mkpath(QStringLiteral(KORVICARD_SCREENSHOT_DIR));
     QVERIFY(
         image.save(QStringLiteral(KORVICARD_SCREENSHOT_DIR "/") + name + QStringLiteral(".png")));
+}
+
+bool InOrder(const QStringList& lines, const QStringList& expected) {
+    qsizetype at = 0;
+    for (const QString& line : lines) {
+        if (at < expected.size() && line == expected[at]) ++at;
+    }
+    return at == expected.size();
 }
 
 bool WaitUntil(const std::function<bool()>& f, int ms) { return QTest::qWaitFor(f, ms); }

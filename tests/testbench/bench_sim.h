@@ -20,7 +20,9 @@ class BenchSim {
 
     // Holds another card into the RF field.
     void Present(sim::FieldCard card);
-    // Holds this type A card (the test keeps its pointer) into the field, alone.
+    // Puts a contact card into a slot (0-5).
+    void InsertContactCard(int slot, std::shared_ptr<sim::ContactCard> card);
+    // Takes every card out of the field and holds this type A card into it.
     void PresentTypeA(std::shared_ptr<sim::TypeACard> card);
     // Holds a type B card answering APDUs by the script (sim::ApduScript's form) into it.
     void PresentTypeBScript(std::string_view script);
@@ -32,6 +34,8 @@ class BenchSim {
     // The same reader on a serial line as well: the pseudo-terminal's path.
     std::string SerialPath();
     std::uint16_t Port() const { return server_.Port(); }
+    // The port the adapters share, for another adapter onto the same reader.
+    sim::ReaderPort& port() { return port_; }
     int Connections() const { return server_.Connections(); }
 
   private:
@@ -71,6 +75,12 @@ class BenchWindow {
 // Saves the widget's picture as <name>.png into the build tree's screenshots folder and
 // checks that it has the widget's size and is not blank.
 void SaveScreenshot(QWidget& widget, const QString& name);
+
+// True when lines holds expected as a subsequence, in order.
+bool InOrder(const QStringList& lines, const QStringList& expected);
+
+#define EXPECT_LINES(lines, ...) \
+    QVERIFY2(InOrder(lines, QStringList{__VA_ARGS__}), qPrintable(lines.join('\n')))
 
 // Runs f on the window thread while pending events go on, until it returns true or ms pass.
 bool WaitUntil(const std::function<bool()>& f, int ms = 5000);

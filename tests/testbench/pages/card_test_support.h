@@ -8,17 +8,6 @@
 #include "testbench/bench_sim.h"
 #include "testbench/core/bench_context.h"
 
-// True when lines holds expected as a subsequence, in order.
-inline bool InOrder(const QStringList& lines, const QStringList& expected) {
-    qsizetype at = 0;
-    for (const QString& line : lines) {
-        if (at < expected.size() && line == expected[at]) ++at;
-    }
-    return at == expected.size();
-}
-
-#define EXPECT_LINES(lines, ...) \
-    QVERIFY2(InOrder(lines, QStringList{__VA_ARGS__}), qPrintable((lines).join('\n')))
 
 // Leaves the window's reader open on type B, as the identity page does.
 inline void LeaveReaderOnTypeB(BenchWindow& bench) {

@@ -17,18 +17,6 @@ namespace {
 const QString kCardLines[] = {QStringLiteral("卡号(16进制)：917E5C3A"),
                               QStringLiteral("卡号(10进制)：2440977466")};
 
-// True when lines holds expected as a subsequence, in order.
-bool InOrder(const QStringList& lines, const QStringList& expected) {
-    qsizetype at = 0;
-    for (const QString& line : lines) {
-        if (at < expected.size() && line == expected[at]) ++at;
-    }
-    return at == expected.size();
-}
-
-#define EXPECT_LINES(lines, ...) \
-    QVERIFY2(InOrder(lines, QStringList{__VA_ARGS__}), qPrintable(lines.join('\n')))
-
 }  // namespace
 
 class HfBasicsPageTest : public QObject {

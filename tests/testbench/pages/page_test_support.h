@@ -9,17 +9,6 @@
 #include "sim/simulated_reader.h"
 #include "testbench/bench_sim.h"
 
-// True when lines holds expected as a subsequence, in order.
-inline bool InOrder(const QStringList& lines, const QStringList& expected) {
-    qsizetype at = 0;
-    for (const QString& line : lines) {
-        if (at < expected.size() && line == expected[at]) ++at;
-    }
-    return at == expected.size();
-}
-
-#define EXPECT_LINES(lines, ...) \
-    QVERIFY2(InOrder(lines, QStringList{__VA_ARGS__}), qPrintable((lines).join('\n')))
 
 // The payloads of the requests of one command the simulated reader took, oldest first.
 inline std::vector<std::vector<std::uint8_t>> Payloads(BenchSim& sim, std::uint8_t command) {
