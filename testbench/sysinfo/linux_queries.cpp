@@ -212,28 +212,32 @@ std::string AccountName(std::uint32_t uid) {
     return found && entry.pw_name != nullptr ? std::string(entry.pw_name) : std::string();
 }
 
-std::string AccountHome(std::string_view account) {
-    if (account.empty()) return {};
+namespace {
+
+// The password entry of an account name; its strings live in buffer.
+bool LookupAccount(std::string_view account, passwd& entry, std::vector<char>& buffer) {
+    if (account.empty()) return false;
     const std::string name(account);
+    return LookupPasswd([&name](passwd* e, char* b, std::size_t n,
+                                passwd** r) { return getpwnam_r(name.c_str(), e, b, n, r); },
+                        entry, buffer);
+}
+
+}  // namespace
+
+std::string AccountHome(std::string_view account) {
     passwd entry{};
     std::vector<char> buffer;
-    const bool found =
-        LookupPasswd([&name](passwd* e, char* b, std::size_t n,
-                             passwd** r) { return getpwnam_r(name.c_str(), e, b, n, r); },
-                     entry, buffer);
-    return found && entry.pw_dir != nullptr ? std::string(entry.pw_dir) : std::string();
+    return LookupAccount(account, entry, buffer) && entry.pw_dir != nullptr
+               ? std::string(entry.pw_dir)
+               : std::string();
 }
 
 std::string AccountSidText(std::string_view account) {
-    if (account.empty()) return {};
-    const std::string name(account);
     passwd entry{};
     std::vector<char> buffer;
-    const bool found =
-        LookupPasswd([&name](passwd* e, char* b, std::size_t n,
-                             passwd** r) { return getpwnam_r(name.c_str(), e, b, n, r); },
-                     entry, buffer);
-    return found ? SidToText(UnixUserSid(entry.pw_uid)) : std::string();
+    return LookupAccount(account, entry, buffer) ? SidToText(UnixUserSid(entry.pw_uid))
+                                                 : std::string();
 }
 
 std::string GetUserNameText() { return AccountName(geteuid()); }
