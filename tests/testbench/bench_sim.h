@@ -83,4 +83,4 @@ bool InOrder(const QStringList& lines, const QStringList& expected);
     QVERIFY2(InOrder(lines, QStringList{__VA_ARGS__}), qPrintable(lines.join('\n')))
 
 // Runs f on the window thread while pending events go on, until it returns true or ms pass.
-bool WaitUntil(const std::function<bool()>& f, int ms = 5000);
+bool WaitUntil(const std::function<bool()>& f, int ms = 15000);
