@@ -1,6 +1,8 @@
 #include "testbench/core/polling_thread.h"
 
-#include <QEventLoop>
+#include <QDeadlineTimer>
+
+#include "testbench/core/log_memo.h"
 
 TMyThread::TMyThread(std::function<void()> pass, QObject* parent)
     : QThread(parent), pass_(std::move(pass)) {}
@@ -11,9 +13,9 @@ void TMyThread::run() {
 
 void TMyThread::StopAndWait() {
     requestInterruption();
-    if (!isRunning()) return;
-    QEventLoop loop;
-    connect(this, &QThread::finished, &loop, &QEventLoop::quit);
-    if (isRunning()) loop.exec(QEventLoop::ExcludeUserInputEvents);
-    wait();
+    // Waits in short steps rather than for the finished signal, which may already have
+    // been sent before a connection to it could be made; then delivers what the last pass
+    // handed over.
+    while (!wait(QDeadlineTimer(10))) bench::ProcessPendingMessages();
+    bench::ProcessPendingMessages();
 }
