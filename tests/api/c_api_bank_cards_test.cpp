@@ -13,6 +13,7 @@
 #include "sim/cards/fuel_card_application.h"
 #include "sim/cards/social_security_application.h"
 #include "sim/cards/tlv_builder.h"
+#include "sim/contact_card_samples.h"
 #include "sim_fixture/request_log.h"
 
 // The bank, social-security and fuel-card exports through the simulated reader on the
@@ -198,16 +199,11 @@ TEST(BankCardExportsTest, ShortOrMissingOutputFailsBeforeSending) {
 
 const Bytes kName = {0xD5, 0xC5, 0xC8, 0xFD};  // two characters in GBK
 
+// The simulator's sample card file (card number A12345678), with another card number.
 sim::SocialSecurityApplication::Records CardFile(Bytes cardNumber = Text("A12345678")) {
-    return {{1,
-             {0x11, 0x00, 0x00, 0xD1, 0x56, 0x00, 0x00, 0x05, 0x86, 0x00, 0x00, 0x00, 0x01, 0x23,
-              0x45, 0xAB}},
-            {2, {'3'}},
-            {3, Text("2.00")},
-            {4, {0x31, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x12, 0x34}},
-            {5, {0x20, 0x15, 0x06, 0x01}},
-            {6, {0x20, 0x25, 0x06, 0x01}},
-            {7, std::move(cardNumber)}};
+    sim::SocialSecurityApplication::Records records = sim::SampleSocialSecurityCardFile();
+    records[7] = std::move(cardNumber);
+    return records;
 }
 
 sim::SocialSecurityApplication::Records HolderFile(Bytes name = kName) {
