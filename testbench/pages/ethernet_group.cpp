@@ -10,6 +10,7 @@
 
 #include "korvicard/KorviCardDriver.h"
 #include "testbench/core/bench_context.h"
+#include "testbench/core/dispatch_line_types.h"
 #include "testbench/core/driver_text.h"
 #include "testbench/core/gbk_text.h"
 #include "testbench/core/handler_run.h"
@@ -74,9 +75,7 @@ void EthernetGroup::BuildControls() {
                        QStringLiteral("dispatch.korvicard.cn"), 32);
     cmbDispatchLineType = AddLabeledCombo(grid, 2, 4, QStringLiteral("cmbDispatchLineType"),
                                           QStringLiteral("线路："));
-    cmbDispatchLineType->addItems({QStringLiteral("未知"), QStringLiteral("电信"),
-                                   QStringLiteral("联通"), QStringLiteral("移动"),
-                                   QStringLiteral("其他")});
+    cmbDispatchLineType->addItems(DispatchLineTypes());
     cmbDispatchLineType->setCurrentIndex(0);
     edtOperatePassword =
         AddLabeledEdit(grid, 3, 0, QStringLiteral("edtOperatePassword"),

@@ -13,6 +13,7 @@
 
 #include "QivUnicodeControls/tqiv_edit.h"
 #include "testbench/core/bench_context.h"
+#include "testbench/core/dispatch_line_types.h"
 #include "testbench/core/hex_text.h"
 #include "testbench/core/id_card_texts.h"
 #include "testbench/core/jpeg_photo.h"
@@ -172,8 +173,7 @@ void IdCardPage::BuildReadGroups(QWidget* column, QWidget* dispatchColumn) {
     cmbDispatchServerIp->addItem(QStringLiteral("dispatch.korvicard.com"));
     cmbLineType =
         AddLabeledCombo(grid, 0, 2, QStringLiteral("cmbLineType"), QStringLiteral("通信线路："));
-    cmbLineType->addItems({QStringLiteral("未知"), QStringLiteral("电信"), QStringLiteral("联通"),
-                           QStringLiteral("移动"), QStringLiteral("其他")});
+    cmbLineType->addItems(DispatchLineTypes());
     edtPostCode = AddLabeledEdit(grid, 1, 0, QStringLiteral("edtPostCode"),
                                  QStringLiteral("邮编："), QStringLiteral("518000"));
     edtSamvServerUserName = AddLabeledEdit(grid, 1, 2, QStringLiteral("edtSamvServerUserName"),
