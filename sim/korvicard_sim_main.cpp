@@ -1,21 +1,28 @@
 // korvicard-sim: the whole simulated reader (ReaderRig) as a program, on TCP
 // (127.0.0.1:12345 by default) or on a pseudo-terminal, with the identity server, the
 // dispatch server and the photo decoder on their own loopback addresses, for manual runs of
-// the driver and the test bench.
+// the driver and the test bench. Lines on its standard input change the cards in the RF
+// field while it serves (FieldConsole); their answers go to its standard output.
 
 #include <arpa/inet.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "sim/adapters/pty_adapter.h"
 #include "sim/adapters/reader_port.h"
 #include "sim/adapters/tcp_server.h"
+#include "sim/field_console.h"
 #include "sim/servers/identity_services.h"
 #include "sim/servers/photo_decoder_server.h"
 #include "sim/simulated_reader_rig.h"
@@ -43,11 +50,12 @@ bool IsLoopback(const std::string& address) {
 
 void Usage(const char* program) {
     std::fprintf(stderr,
-                 "usage: %s [--port N] [--pty] [--card KIND] [--id-server ADDRESS[:PORT]]\n"
+                 "usage: %s [--port N] [--pty] [--card KIND]... [--id-server ADDRESS[:PORT]]\n"
                  "          [--dispatch-server ADDRESS] [--decoder ADDRESS]\n"
                  "  --port N     serve on 127.0.0.1:N (default %d; 0 picks a free port)\n"
                  "  --pty        serve on a pseudo-terminal instead and print its path\n"
-                 "  --card KIND  the card in the RF field at start (default %s):\n"
+                 "  --card KIND  a card in the RF field at start (default %s), at most one\n"
+                 "               per protocol (type A, type B, FeliCa):\n"
                  "               %s\n"
                  "  --id-server ADDRESS[:PORT]   also serve an identity server (port %d unless\n"
                  "                               given; 0 picks a free port)\n"
@@ -58,8 +66,11 @@ void Usage(const char* program) {
                  "The reader also holds a PSAM in SAM slot 0 and a contact bank card in slot 1,\n"
                  "three tags before its M100 UHF module, its WiFi module (station mode, three\n"
                  "access points), one ticket in its printer capture, and reports itself as a\n"
-                 "V3-U.\n",
-                 program, kDefaultPort, kDefaultCard, sim::FieldCardNames().c_str(),
+                 "V3-U.\n"
+                 "While it serves, a line \"card KIND...\" on standard input takes every card out\n"
+                 "of the field and holds these, \"card none\" empties it; each line is answered\n"
+                 "on standard output. The end of the input changes nothing.\n",
+                 program, kDefaultPort, kDefaultCard, sim::FieldCardNames("|").c_str(),
                  kDefaultIdServerPort);
 }
 
@@ -79,13 +90,51 @@ void LogRequest(const sim::Request& request) {
     std::fprintf(stderr, "%s\n", line.c_str());
 }
 
+void Answer(const std::string& text) {
+    std::fputs(text.c_str(), stdout);
+    std::fflush(stdout);
+}
+
+// Answers the console's lines on standard input until SIGINT or SIGTERM, which it returns;
+// after the end of the input it only waits for the signal.
+int ServeUntilSignalled(const sigset_t& stopSignals, sim::FieldConsole& console) {
+    const int signals = signalfd(-1, &stopSignals, SFD_CLOEXEC);
+    pollfd watched[2] = {{signals, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+    nfds_t count = signals < 0 ? 0 : 2;
+    while (count > 0) {
+        if (poll(watched, count, -1) < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        signalfd_siginfo info{};
+        if ((watched[0].revents & POLLIN) && read(signals, &info, sizeof info) == sizeof info) {
+            close(signals);
+            return static_cast<int>(info.ssi_signo);
+        }
+        if (count == 2 && watched[1].revents != 0) {
+            char bytes[512];
+            const ssize_t n = read(STDIN_FILENO, bytes, sizeof bytes);
+            if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+            if (n > 0) {
+                Answer(console.Take({bytes, static_cast<std::size_t>(n)}));
+            } else {
+                Answer(console.Finish());
+                count = 1;
+            }
+        }
+    }
+    if (signals >= 0) close(signals);
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    return signal;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     int port = kDefaultPort;
     bool pty = false;
-    const char* cardName = kDefaultCard;
-    std::optional<sim::FieldCard> card = sim::ParseFieldCard(cardName);
+    std::vector<std::string_view> cardNames;
     std::optional<std::string> idServer;
     int idServerPort = kDefaultIdServerPort;
     std::optional<std::string> dispatchServer;
@@ -94,12 +143,7 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--pty") == 0) {
             pty = true;
         } else if (std::strcmp(argv[i], "--card") == 0 && i + 1 < argc) {
-            cardName = argv[++i];
-            card = sim::ParseFieldCard(cardName);
-            if (!card) {
-                Usage(argv[0]);
-                return 2;
-            }
+            cardNames.emplace_back(argv[++i]);
         } else if (std::strcmp(argv[i], "--port") == 0 && i + 1 < argc) {
             if (!ParsePort(argv[++i], &port)) {
                 Usage(argv[0]);
@@ -124,6 +168,16 @@ int main(int argc, char** argv) {
         }
     }
 
+    if (cardNames.empty()) cardNames.emplace_back(kDefaultCard);
+    std::string cardError;
+    const std::optional<std::vector<sim::FieldCard>> cards =
+        sim::ChooseFieldCards(cardNames, &cardError);
+    if (!cards) {
+        std::fprintf(stderr, "korvicard-sim: %s\n", cardError.c_str());
+        Usage(argv[0]);
+        return 2;
+    }
+
     const auto badAddress = [](const std::optional<std::string>& address) {
         return address && !IsLoopback(*address);
     };
@@ -140,10 +194,20 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    sim::ReaderRig rig(*card);
-    std::fprintf(stderr, "korvicard-sim: card in the field: %s\n", cardName);
+    // A read of the terminal from the background fails instead of stopping the program; a
+    // reader of its output that went away costs the answers, not the program.
+    signal(SIGTTIN, SIG_IGN);
+    signal(SIGPIPE, SIG_IGN);
+
+    sim::ReaderRig rig(sim::FieldCard::kNone);
+    rig.PlaceFieldCards(*cards);
+    std::fprintf(stderr, "korvicard-sim: %s\n", sim::DescribeFieldCards(*cards).c_str());
     sim::ReaderPort readerPort(rig.reader());
     readerPort.SetObserver(LogRequest);
+    // The adapters' threads reach the rig through the port: the field changes under its lock.
+    sim::FieldConsole console(*cards, [&](const std::vector<sim::FieldCard>& placed) {
+        readerPort.WithReader([&](sim::SimulatedReader&) { rig.PlaceFieldCards(placed); });
+    });
 
     std::optional<IdentityServerService> identity;
     std::optional<DispatchService> dispatch;
@@ -187,8 +251,7 @@ int main(int argc, char** argv) {
     }
     std::fflush(stdout);
 
-    int signal = 0;
-    sigwait(&stopSignals, &signal);
+    const int signal = ServeUntilSignalled(stopSignals, console);
     std::fprintf(stderr, "korvicard-sim: stopping (%s)\n", signal == SIGINT ? "SIGINT" : "SIGTERM");
     server.Stop();
     line.Stop();

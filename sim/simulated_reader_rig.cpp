@@ -1,6 +1,5 @@
 #include "sim/simulated_reader_rig.h"
 
-#include <array>
 #include <memory>
 #include <utility>
 
@@ -10,41 +9,6 @@
 #include "sim/rig_population.h"
 
 namespace sim {
-
-namespace {
-
-constexpr std::array<std::pair<std::string_view, FieldCard>, 12> kFieldCardNames = {{
-    {"mifare1k", FieldCard::kMifare1K},
-    {"mifare4k", FieldCard::kMifare4K},
-    {"ntag213", FieldCard::kNtag213},
-    {"ntag215", FieldCard::kNtag215},
-    {"ntag216", FieldCard::kNtag216},
-    {"typeb", FieldCard::kTypeB},
-    {"cpu", FieldCard::kCpu},
-    {"fm1208issued", FieldCard::kFm1208Issued},
-    {"transit", FieldCard::kTransit},
-    {"bank", FieldCard::kBank},
-    {"felica", FieldCard::kFelica},
-    {"none", FieldCard::kNone},
-}};
-
-}  // namespace
-
-std::optional<FieldCard> ParseFieldCard(std::string_view name) {
-    for (const auto& [text, card] : kFieldCardNames) {
-        if (text == name) return card;
-    }
-    return std::nullopt;
-}
-
-std::string FieldCardNames() {
-    std::string names;
-    for (const auto& entry : kFieldCardNames) {
-        if (!names.empty()) names += '|';
-        names += entry.first;
-    }
-    return names;
-}
 
 ReaderRig::ReaderRig(FieldCard card) {
     device_.deviceType = kSampleDeviceType;
@@ -68,15 +32,18 @@ void ReaderRig::InsertContactCard(int slot, std::shared_ptr<ContactCard> card) {
 }
 
 void ReaderRig::PresentTypeACard(std::shared_ptr<TypeACard> card) {
-    PresentFieldCard(FieldCard::kNone);
+    PlaceFieldCards({});
     field_.PresentTypeA(std::move(card));
 }
 
-void ReaderRig::PresentFieldCard(FieldCard card) {
+void ReaderRig::PlaceFieldCards(std::span<const FieldCard> cards) {
     field_.RemoveTypeA();
-    typeB_.Present(nullptr);
-    cpu_.PresentTypeB(nullptr);
+    PresentTypeBCard(nullptr);
     felica_.Present(nullptr);
+    for (const FieldCard card : cards) HoldFieldCard(card);
+}
+
+void ReaderRig::HoldFieldCard(FieldCard card) {
     switch (card) {
         case FieldCard::kMifare1K:
             field_.PresentTypeA(SampleMifareCard(MifareClassicCard::Size::k1K));

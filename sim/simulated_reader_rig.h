@@ -1,9 +1,7 @@
 #pragma once
 
 #include <memory>
-#include <optional>
-#include <string>
-#include <string_view>
+#include <span>
 
 #include "sim/cards/card_field.h"
 #include "sim/cards/type_b_card.h"
@@ -27,33 +25,10 @@
 #include "sim/device/reader_device.h"
 #include "sim/device/sam_slots.h"
 #include "sim/device/samv_module.h"
+#include "sim/field_cards.h"
 #include "sim/simulated_reader.h"
 
 namespace sim {
-
-// The card held into the RF field.
-enum class FieldCard {
-    kMifare1K,
-    kMifare4K,
-    kNtag213,
-    kNtag215,
-    kNtag216,
-    kTypeB,         // the identity card's type-B side (SampleIdentityTypeBCard)
-    kCpu,           // a blank FM1208 type A CPU card (SampleFm1208Card)
-    kFm1208Issued,  // an FM1208 card issued with the all-FF key (SampleIssuedFm1208Card)
-    kTransit,       // a city transit card (SampleTransitCard)
-    kBank,          // a contactless bank card (SampleContactlessBankCard)
-    kFelica,        // a FeliCa card
-    kNone,
-};
-
-// The kind a name of korvicard-sim's --card option stands for ("mifare1k", "mifare4k",
-// "ntag213", "ntag215", "ntag216", "typeb", "cpu", "fm1208issued", "transit", "bank",
-// "felica", "none"); nothing for
-// any other text.
-std::optional<FieldCard> ParseFieldCard(std::string_view name);
-// Those names joined with '|', for a usage text.
-std::string FieldCardNames();
 
 // The whole simulated reader: one SimulatedReader with every model of the simulator and the
 // handlers of every command family registered on it (Mifare and ISO 14443-A, NTAG21x, type
@@ -77,9 +52,12 @@ class ReaderRig {
     ReaderRig(const ReaderRig&) = delete;
     ReaderRig& operator=(const ReaderRig&) = delete;
 
-    // Takes every card out of the RF field and holds one of this kind into it; it answers
-    // while the reader runs its protocol ('A', or 'B' and 'F').
-    void PresentFieldCard(FieldCard card);
+    // Takes every card out of the RF field and holds these into it, at most one per protocol
+    // (as ChooseFieldCards gives them); each answers only while the reader runs its protocol
+    // ('A', 'B' or 'F').
+    void PlaceFieldCards(std::span<const FieldCard> cards);
+    // The same for one card (kNone empties the field).
+    void PresentFieldCard(FieldCard card) { PlaceFieldCards({&card, 1}); }
 
     // Puts a contact card into a slot (0-5), replacing the one there.
     void InsertContactCard(int slot, std::shared_ptr<ContactCard> card);
@@ -96,6 +74,9 @@ class ReaderRig {
     const PrinterCommands& printerCommands() const { return printerCommands_; }
 
   private:
+    // Holds one more card into the field beside the others.
+    void HoldFieldCard(FieldCard card);
+
     // Models first: the command objects below hold references to them.
     SimulatedReader reader_;
     CardField field_;

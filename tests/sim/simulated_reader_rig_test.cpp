@@ -286,7 +286,7 @@ TEST_F(ReaderRigTest, ModulesHoldTheirSamplePopulation) {
 }
 
 TEST(FieldCardNames, EveryNameOfTheUsageTextParsesToItsOwnCard) {
-    const std::string names = sim::FieldCardNames();
+    const std::string names = sim::FieldCardNames("|");
     EXPECT_EQ(names,
               "mifare1k|mifare4k|ntag213|ntag215|ntag216|typeb|cpu|fm1208issued|transit|bank|"
               "felica|none");

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-// korvicard-sim as a process (KORVICARD_SIM_PATH), with its stdout and stderr on pipes.
+// korvicard-sim as a process (KORVICARD_SIM_PATH), with its stdin, stdout and stderr on pipes.
 
 extern char** environ;
 
@@ -20,11 +20,13 @@ namespace sim_test {
 class SimProgram {
   public:
     explicit SimProgram(std::vector<std::string> args) {
-        int out[2], err[2];
+        int in[2], out[2], err[2];
+        EXPECT_EQ(pipe2(in, O_CLOEXEC), 0);
         EXPECT_EQ(pipe2(out, O_CLOEXEC), 0);
         EXPECT_EQ(pipe2(err, O_CLOEXEC), 0);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, in[0], 0);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
         posix_spawn_file_actions_adddup2(&actions, err[1], 2);
         args.insert(args.begin(), KORVICARD_SIM_PATH);
@@ -34,8 +36,10 @@ class SimProgram {
         EXPECT_EQ(posix_spawn(&pid_, KORVICARD_SIM_PATH, &actions, nullptr, argv.data(), environ),
                   0);
         posix_spawn_file_actions_destroy(&actions);
+        close(in[0]);
         close(out[1]);
         close(err[1]);
+        in_ = in[1];
         out_ = out[0];
         err_ = err[0];
     }
@@ -44,14 +48,24 @@ class SimProgram {
             kill(pid_, SIGKILL);
             waitpid(pid_, nullptr, 0);
         }
+        CloseInput();
         close(out_);
         close(err_);
     }
     SimProgram(const SimProgram&) = delete;
     SimProgram& operator=(const SimProgram&) = delete;
 
-    // The first line of stdout (within ms).
-    std::string FirstLine(int ms = 3000) {
+    // Writes text to the program's stdin.
+    bool Input(const std::string& text) {
+        return write(in_, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    }
+    // Ends the program's input.
+    void CloseInput() {
+        if (in_ >= 0) close(in_);
+        in_ = -1;
+    }
+    // The next line of stdout (within ms).
+    std::string Line(int ms = 3000) {
         std::string line;
         char c;
         while (line.find('\n') == std::string::npos) {
@@ -64,7 +78,7 @@ class SimProgram {
     }
     // The TCP port of the first line "127.0.0.1:N", or -1 when the line is another.
     int TcpPort() {
-        const std::string address = FirstLine();
+        const std::string address = Line();
         if (address.rfind("127.0.0.1:", 0) != 0) return -1;
         return std::stoi(address.substr(10));
     }
@@ -95,6 +109,7 @@ class SimProgram {
 
   private:
     pid_t pid_ = -1;
+    int in_ = -1;
     int out_ = -1;
     int err_ = -1;
 };

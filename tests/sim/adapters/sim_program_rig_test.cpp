@@ -73,7 +73,7 @@ TEST(SimProgramRig, DefaultReaderAnswersEveryFamilyOverTcp) {
 
     EXPECT_EQ(program.Stop(SIGTERM), 0);
     const std::string errors = program.Errors();
-    EXPECT_NE(errors.find("card in the field: mifare1k"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("in the field: mifare1k"), std::string::npos) << errors;
     EXPECT_NE(errors.find("request seq=00 cmd=32 payload=52000000\n"), std::string::npos) << errors;
 }
 
@@ -108,18 +108,6 @@ TEST(SimProgramRig, CardOptionChoosesTheCardInTheField) {
         EXPECT_FALSE(reader.Send(50, {kReqAll, 0, 0, 0}));
         EXPECT_EQ(reader.error(), 6);
         EXPECT_EQ(reader.Send(31, {}).value_or(Bytes{}).size(), 8u) << "the reader still answers";
-    }
-}
-
-TEST(SimProgramRig, RefusesAnUnknownCard) {
-    const std::vector<std::vector<std::string>> cases = {
-        {"--card", "mifare"}, {"--card", "TYPEB"}, {"--card"}, {"--port", "0", "--card", ""}};
-    for (const auto& args : cases) {
-        SimProgram program(args);
-        EXPECT_EQ(program.Wait(), 2) << args.back();
-        const std::string errors = program.Errors();
-        EXPECT_NE(errors.find("--card KIND"), std::string::npos) << errors;
-        EXPECT_NE(errors.find("mifare1k|mifare4k|ntag213"), std::string::npos) << errors;
     }
 }
 

@@ -1,3 +1,5 @@
+#include "sim/adapters/sim_program.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -8,7 +10,6 @@
 #include "core/protocol/reader_session.h"
 #include "core/transport/serial_transport.h"
 #include "core/transport/tcp_client.h"
-#include "sim/adapters/sim_program.h"
 
 // korvicard-sim as a user runs it: started, used by a driver session, stopped by a signal.
 
@@ -24,7 +25,7 @@ bool Beep(ReaderSession& session) {
 
 TEST(SimProgram, ServesTcpAndLogsRequestsUntilSigterm) {
     SimProgram program({"--port", "0"});
-    const std::string address = program.FirstLine();
+    const std::string address = program.Line();
     ASSERT_EQ(address.rfind("127.0.0.1:", 0), 0u) << address;
     const int port = std::stoi(address.substr(10));
 
@@ -42,7 +43,7 @@ TEST(SimProgram, ServesTcpAndLogsRequestsUntilSigterm) {
 
 TEST(SimProgram, ServesAPseudoTerminalUntilSigint) {
     SimProgram program({"--pty"});
-    const std::string path = program.FirstLine();
+    const std::string path = program.Line();
     ASSERT_EQ(path.rfind("/dev/pts/", 0), 0u) << path;
 
     ReaderSession session;
