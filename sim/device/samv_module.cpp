@@ -1,6 +1,7 @@
 #include "sim/device/samv_module.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace sim {
 
@@ -17,6 +18,9 @@ void PutBigEndian16(std::vector<std::uint8_t>& out, std::size_t value) {
 }  // namespace
 
 void IdentityCard::SetField(std::size_t offset, std::size_t size, std::u16string_view value) {
+    if (offset > text.size() || size > text.size() - offset || value.size() > size / 2) {
+        throw std::length_error("identity card text does not fit its field");
+    }
     for (std::size_t i = 0; i + 1 < size && offset + i + 1 < text.size(); i += 2) {
         const char16_t unit = i / 2 < value.size() ? value[i / 2] : u' ';
         text[offset + i] = static_cast<std::uint8_t>(unit);
@@ -32,7 +36,7 @@ IdentityCard SampleIdentityCard() {
     card.SetField(36, 16, u"19800101");
     card.SetField(52, 70, u"Sample Street 1");
     card.SetField(122, 36, u"110101198001010011");
-    card.SetField(158, 30, u"Sample Police Office");
+    card.SetField(158, 30, u"Sample Police");
     card.SetField(188, 16, u"20200101");
     card.SetField(204, 16, u"20400101");
     for (std::size_t i = 0; i < card.photo.size(); ++i) {

@@ -20,6 +20,8 @@ struct IdentityCard {
     std::vector<std::uint8_t> fingerprint;
 
     // Writes text as UTF-16LE units into field bytes [offset, offset + size), space-padded.
+    // Throws std::length_error when the field lies outside the text or the text is longer
+    // than the field.
     void SetField(std::size_t offset, std::size_t size, std::u16string_view value);
 };
 

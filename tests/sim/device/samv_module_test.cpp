@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "sim/sim_frames.h"
@@ -76,6 +78,31 @@ TEST(SamvModuleTest, ReadAnswerLayoutWithAndWithoutFingerprint) {
     module.Receive(read);
     EXPECT_EQ(module.held,
               (Bytes{0xAA, 0xAA, 0xAA, 0x96, 0x69, 0x00, 0x04, 0x00, 0x00, 0x80, 0x84}));
+}
+
+TEST(SamvModuleTest, TextFieldsHoldTheirTextWholeOrRefuseIt) {
+    // The sample card's issuing authority fills 13 of its 15 units.
+    const sim::IdentityCard sample = sim::SampleIdentityCard();
+    const std::u16string department = u"Sample Police  ";
+    for (std::size_t i = 0; i < department.size(); ++i) {
+        EXPECT_EQ(sample.text[158 + 2 * i] | sample.text[159 + 2 * i] << 8, department[i]) << i;
+    }
+
+    sim::IdentityCard card;
+    card.SetField(158, 30, u"ABCDEFGHIJKLMNO");
+    EXPECT_EQ(card.text[186], 'O');
+    EXPECT_EQ(card.text[188], 0) << "the next field is untouched";
+    card.SetField(254, 2, u"Z");
+    EXPECT_EQ(card.text[254], 'Z');
+    const struct {
+        std::size_t offset, size;
+        std::u16string_view value;
+    } refused[] = {{158, 30, u"ABCDEFGHIJKLMNOP"}, {30, 2, u"12"}, {250, 8, u"A"}, {300, 2, u""}};
+    for (const auto& r : refused) {
+        sim::IdentityCard before = card;
+        EXPECT_THROW(card.SetField(r.offset, r.size, r.value), std::length_error) << r.offset;
+        EXPECT_EQ(card.text, before.text);
+    }
 }
 
 TEST(SamvModuleTest, TheRigReadsItsSampleCardThroughTheReaderCommands) {

@@ -58,7 +58,7 @@ const QStringList kCardFields = {"张三",
                                  "19800101",
                                  "Sample Street 1",
                                  "110101198001010011",
-                                 "Sample Police O",
+                                 "Sample Police",
                                  "20200101-20400101"};
 const char* const kCardEdits[] = {
     "edtTwoIdName",    "edtTwoIdSex", "edtTwoIdNation",           "edtTwoIdBirthday",
