@@ -2,14 +2,13 @@
 
 #include <cstdio>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "core/protocol/reader_session.h"
-#include "core/transport/tcp_client.h"
 #include "korvicard/KorviCardDriver.h"
+#include "sim/adapters/program_session.h"
 #include "sim/adapters/sim_program.h"
 
 // korvicard-sim's RF field as the driver finds it: cards of several protocols together, each
@@ -18,6 +17,7 @@
 
 namespace {
 
+using Reader = sim_test::ProgramSession;
 using sim_test::SimProgram;
 
 std::string Hex4(const std::uint8_t* bytes) {
@@ -54,41 +54,25 @@ const CardRequest kRequests[] = {
      }},
 };
 
-// A driver session on the program's TCP port.
-class Reader {
-  public:
-    explicit Reader(int port) {
-        session_.SetTcpClient(std::make_unique<TcpClient>());
-        open_ = port > 0 && session_.OpenDevice("127.0.0.1", port, 0, 0, 1000);
-    }
-    ~Reader() { session_.CloseDevice(); }
-    bool open() const { return open_; }
-    ReaderSession& session() { return session_; }
-
-    // What the field answers: "A:<UID> B:<PUPI> F:<IDm> " for the cards found, each asked
-    // while the reader runs its protocol; a request answered while the reader runs another
-    // protocol adds "<request protocol> under <running protocol>!".
-    std::string Field() {
-        std::string found, strays;
-        for (const CardRequest& running : kRequests) {
-            if (!session_.SetCardType(running.protocol)) return "no protocol change";
-            for (const CardRequest& request : kRequests) {
-                const std::optional<std::string> answer = request.ask(session_);
-                if (!answer) continue;
-                if (request.protocol == running.protocol) {
-                    found += std::string{request.protocol, ':'} + *answer + ' ';
-                } else {
-                    strays += std::string{request.protocol} + " under " + running.protocol + "! ";
-                }
+// What the field answers: "A:<UID> B:<PUPI> F:<IDm> " for the cards found, each asked while
+// the reader runs its protocol; a request answered while the reader runs another protocol
+// adds "<request protocol> under <running protocol>!".
+std::string FieldAnswers(ReaderSession& session) {
+    std::string found, strays;
+    for (const CardRequest& running : kRequests) {
+        if (!session.SetCardType(running.protocol)) return "no protocol change";
+        for (const CardRequest& request : kRequests) {
+            const std::optional<std::string> answer = request.ask(session);
+            if (!answer) continue;
+            if (request.protocol == running.protocol) {
+                found += std::string{request.protocol, ':'} + *answer + ' ';
+            } else {
+                strays += std::string{request.protocol} + " under " + running.protocol + "! ";
             }
         }
-        return found + strays;
     }
-
-  private:
-    ReaderSession session_;
-    bool open_ = false;
-};
+    return found + strays;
+}
 
 constexpr char kMifare1K[] = "A:3A5C7E91 ";
 constexpr char kIdentityTypeB[] = "B:1B2C3D4E ";
@@ -110,7 +94,7 @@ TEST(SimProgramField, CardsOfSeveralProtocolsEachAnswerOnlyTheirOwn) {
         SimProgram program(args);
         Reader reader(program.TcpPort());
         ASSERT_TRUE(reader.open());
-        EXPECT_EQ(reader.Field(), c.field) << c.field;
+        EXPECT_EQ(FieldAnswers(reader.driver()), c.field) << c.field;
     }
 
     // The identity card's type-B side serves its APDUs beside the Mifare card, and the
@@ -118,14 +102,14 @@ TEST(SimProgramField, CardsOfSeveralProtocolsEachAnswerOnlyTheirOwn) {
     SimProgram program({"--port", "0", "--card", "typeb", "--card", "mifare1k"});
     Reader reader(program.TcpPort());
     ASSERT_TRUE(reader.open());
-    ReaderSession& session = reader.session();
+    ReaderSession& session = reader.driver();
     KorviCardParam record{};
     ASSERT_TRUE(session.SetCardType('B'));
     ASSERT_TRUE(session.RequestB(0, &record)) << session.GetErrorCode();
     ASSERT_TRUE(session.SelectB(&record)) << session.GetErrorCode();
-    const std::uint8_t identifier[] = {0x07, 0x05, 0x00, 0x36, 0x00, 0x00, 0x08};
-    ASSERT_TRUE(session.Transact(14, identifier, sizeof identifier, 2000));
-    EXPECT_EQ(session.ReplyPayload().size(), 10u);
+    EXPECT_EQ(reader.Send(14, {0x07, 0x05, 0x00, 0x36, 0x00, 0x00, 0x08}),
+              (Reader::Bytes{0x5A, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F, 0x60, 0x71, 0x90, 0x00}))
+        << "the identity card's identifier";
     ASSERT_TRUE(session.SetCardType('A'));
     ASSERT_TRUE(session.GetCardNo(0x52, &record)) << session.GetErrorCode();
     EXPECT_EQ(Hex4(record.arrCardNo), "3A5C7E91");
@@ -190,11 +174,11 @@ TEST(SimProgramField, CardLinesOnStdinPlaceReplaceAndEmptyTheField) {
     const int port = program.TcpPort();
     std::optional<Reader> reader(std::in_place, port);
     ASSERT_TRUE(reader->open());
-    EXPECT_EQ(reader->Field(), kMifare1K);
+    EXPECT_EQ(FieldAnswers(reader->driver()), kMifare1K);
     for (const auto& step : steps) {
         ASSERT_TRUE(program.Input(step.line));
         EXPECT_EQ(program.Line(), step.answer) << step.line;
-        EXPECT_EQ(reader->Field(), step.field) << step.line;
+        EXPECT_EQ(FieldAnswers(reader->driver()), step.field) << step.line;
     }
 
     // A line split over several writes is answered once whole; the last line of the input
@@ -204,11 +188,11 @@ TEST(SimProgramField, CardLinesOnStdinPlaceReplaceAndEmptyTheField) {
     ASSERT_TRUE(program.Input("ica"));
     program.CloseInput();
     EXPECT_EQ(program.Line(), "in the field: felica");
-    EXPECT_EQ(reader->Field(), kFelica);
+    EXPECT_EQ(FieldAnswers(reader->driver()), kFelica);
     reader.reset();
     Reader again(port);
     ASSERT_TRUE(again.open());
-    EXPECT_EQ(again.Field(), kFelica);
+    EXPECT_EQ(FieldAnswers(again.driver()), kFelica);
     EXPECT_EQ(program.Stop(SIGTERM), 0);
     const std::string errors = program.Errors();
     EXPECT_NE(errors.find("korvicard-sim: in the field: mifare1k\n"), std::string::npos) << errors;

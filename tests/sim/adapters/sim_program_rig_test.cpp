@@ -8,6 +8,7 @@
 
 #include "core/protocol/reader_session.h"
 #include "core/transport/tcp_client.h"
+#include "sim/adapters/program_session.h"
 #include "sim/adapters/sim_program.h"
 #include "support/m100_frames.h"
 
@@ -17,33 +18,8 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using Session = sim_test::ProgramSession;
 using sim_test::SimProgram;
-
-// A driver session on the program's TCP port.
-class Session {
-  public:
-    explicit Session(int port) {
-        session_.SetTcpClient(std::make_unique<TcpClient>());
-        open_ = port > 0 && session_.OpenDevice("127.0.0.1", port, 0, 0, 1000);
-    }
-    ~Session() { session_.CloseDevice(); }
-
-    bool open() const { return open_; }
-    // The reply payload of one command; nothing when it failed (the code in error()).
-    std::optional<Bytes> Send(std::uint8_t command, const Bytes& payload) {
-        if (!session_.Transact(command, payload.data(), static_cast<unsigned>(payload.size()),
-                               2000)) {
-            return std::nullopt;
-        }
-        const std::span<const std::uint8_t> reply = session_.ReplyPayload();
-        return Bytes(reply.begin(), reply.end());
-    }
-    int error() const { return session_.GetErrorCode(); }
-
-  private:
-    ReaderSession session_;
-    bool open_ = false;
-};
 
 constexpr std::uint8_t kReqAll = 0x52;
 
