@@ -4,9 +4,11 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "core/protocol/error_codes.h"
+#include "host_texts.h"
 #include "korvicard/KorviCardDriver.h"
 #include "sim/servers/photo_decoder_server.h"
 #include "sim/servers/two_id_server_box.h"
@@ -114,6 +116,32 @@ TEST_F(TwoIdServerExportsTest, NullHandleAndFailedExchange) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(c.run(bench.handle, box.Address().c_str(), box.Port()), c.nullHandle);
+    }
+}
+
+// Every export that takes only a dotted address: a text that is none fails at once and
+// the box sees no connection.
+TEST_F(TwoIdServerExportsTest, OnlyADottedAddressConnects) {
+    box.SetHandler([](const TwoIdServerBox::Request&) {
+        return Answer::Reply(0, {1, 2, 3, 4, 5, 6});
+    });
+    for (const api_test::HostText& host : api_test::HostTextsAround(box.Address())) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + ", " + host.what + " \"" + host.text + '"');
+            const int before = box.Connections();
+            const int result = c.run(bench.handle, host.text.c_str(), box.Port());
+            if (host.address) {
+                EXPECT_EQ(result, c.success);
+                EXPECT_EQ(box.Connections(), before + 1);
+                continue;
+            }
+            EXPECT_EQ(result, 0);
+            EXPECT_EQ(box.Connections(), before);
+            // An empty host sends the last-error export to the stored address: none is stored.
+            const bool stored = c.command == 55 && host.text.empty();
+            EXPECT_EQ(KorviCardGetTwoIdErrorCode(bench.handle),
+                      stored ? TIEC_NO_ERROR : TIEC_IPADDRESS);
+        }
     }
 }
 

@@ -5,6 +5,7 @@
 #include "core/identity/two_id_server_message.h"
 #include "core/protocol/error_codes.h"
 #include "core/protocol/reader_session.h"
+#include "core/transport/host_address.h"
 
 namespace {
 
@@ -240,7 +241,9 @@ bool ReaderSession::ResetMcuByServer(const char*, int) { return false; }
 bool ReaderSession::SetIdServerAddress(const char* host, int port) {
     idServerAddress.fill('\0');
     if (host == nullptr || port == 0) return false;
-    std::memcpy(idServerAddress.data(), host, strnlen(host, idServerAddress.size() - 1));
+    const std::size_t length = strnlen(host, idServerAddress.size());
+    if (length == idServerAddress.size()) return false;  // no room for the terminator
+    std::memcpy(idServerAddress.data(), host, length);
     idServerPort = port;
     return true;
 }

@@ -619,6 +619,9 @@ public:
     int SamvLedOnOff(const char* host, int port, int value);
     // Always false: the box offers no remote reset.
     bool ResetMcuByServer(const char* host, int port);
+    // Clears the stored identity-server address, then stores host and port. Fails, storing
+    // nothing, for a null host, port 0 or a host of more than 31 characters: a cut text could
+    // read as an address it never was.
     bool SetIdServerAddress(const char* host, int port);
     // A buffer smaller than the 102 x 126 24-bit bitmap (38,862 bytes) is refused.
     bool SetIdPhotoAddress(std::uint8_t* buffer, int size, std::uint8_t flag);

@@ -179,8 +179,9 @@ typedef void(KORVICARD_CALL* IdCallBack)(int, int, int, int);
 /* ------------------------------------------------------------------------- */
 
 /* deviceName: empty or null opens USB HID (vidOrPort and pid default to
- * 0x051A and 0x511B), a dotted IPv4 address opens a network reader (port
- * vidOrPort, default 12345), any other name is a serial port (115200 8N1).
+ * 0x051A and 0x511B), a dotted IPv4 address (four decimal numbers 0-255 and
+ * nothing more) opens a network reader (port vidOrPort, default 12345), any
+ * other name is a serial port (115200 8N1).
  * timeout: open time-out in milliseconds. A non-null callback replaces the
  * transport and the other arguments are ignored. Returns the handle, or -1. */
 KORVICARD_API int KORVICARD_CALL KorviCardOpenDevice(const char* deviceName, int vidOrPort,
@@ -533,10 +534,12 @@ KORVICARD_API int KORVICARD_CALL KorviCardGetSamvLastApduResult(int handle, Korv
 /* Identity-card server box                                                  */
 /* ------------------------------------------------------------------------- */
 
-/* host: the box's dotted IPv4 address; port: its TCP port. One connection a
- * call. Identity-card error codes: 1 host not dotted, 24 connect failed, else
- * the command's own code when its reply is missing, broken or a failing SAM
- * answer. These return 1 for success, 0 for failure. */
+/* host: the box's dotted IPv4 address, four decimal numbers 0-255 and
+ * nothing more ("127.0.0.1x" is none); port: its TCP port. One connection a
+ * call; a host that is no address connects nowhere. Identity-card error codes:
+ * 1 host not dotted, 24 connect failed, else the command's own code when its
+ * reply is missing, broken or a failing SAM answer. These return 1 for
+ * success, 0 for failure. */
 KORVICARD_API int KORVICARD_CALL KorviCardGetSamvCheckStatusByServer(int handle, const char* host,
                                                                      int port);
 /* text := "%02d.%02u-%08u-%010u-%010u" when the answer has 27 bytes and size

@@ -344,9 +344,13 @@ TEST(ServerSettings, AddressPhotoBufferAndPhoneIdentity) {
     ReaderSession session;
     EXPECT_FALSE(session.SetIdServerAddress(nullptr, 1));
     EXPECT_FALSE(session.SetIdServerAddress("127.0.0.1", 0));
-    const std::string longHost(40, '9');
-    EXPECT_TRUE(session.SetIdServerAddress(longHost.c_str(), 7000));
-    EXPECT_EQ(std::string(session.idServerAddress.data()), longHost.substr(0, 31));
+    const std::string longest = std::string(22, '0') + "127.0.0.1";
+    EXPECT_TRUE(session.SetIdServerAddress(longest.c_str(), 7000));
+    EXPECT_EQ(std::string(session.idServerAddress.data()), longest);
+    EXPECT_EQ(session.idServerPort, 7000);
+    // One character more and the text is not stored: cut, it would name another address.
+    EXPECT_FALSE(session.SetIdServerAddress((longest + "5").c_str(), 7001));
+    EXPECT_STREQ(session.idServerAddress.data(), "");
     EXPECT_EQ(session.idServerPort, 7000);
 
     std::vector<std::uint8_t> photo(38862);
