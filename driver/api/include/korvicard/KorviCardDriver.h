@@ -538,15 +538,18 @@ KORVICARD_API int KORVICARD_CALL KorviCardGetSamvLastApduResult(int handle, Korv
  * nothing more ("127.0.0.1x" is none); port: its TCP port. One connection a
  * call; a host that is no address connects nowhere. Identity-card error codes:
  * 1 host not dotted, 24 connect failed, else the command's own code when its
- * reply is missing, broken or a failing SAM answer. These return 1 for
- * success, 0 for failure. */
+ * reply is missing, broken, a failing SAM answer or longer than the caller's
+ * buffer (which then holds what fits). These return 1 for success, 0 for
+ * failure. */
 KORVICARD_API int KORVICARD_CALL KorviCardGetSamvCheckStatusByServer(int handle, const char* host,
                                                                      int port);
 /* text := "%02d.%02u-%08u-%010u-%010u" when the answer has 27 bytes and size
- * exceeds 36; otherwise left as it is. */
+ * exceeds 36; otherwise left as it is. Values wider than their fields make a
+ * text of up to 44 characters: one that does not fit size fails. */
 KORVICARD_API int KORVICARD_CALL KorviCardGetSamvManagerMessageByServer(int handle,
                                                                         const char* host, int port,
                                                                         char* text, int size);
+/* The answer into buffer (size bytes) when buffer is not null. */
 KORVICARD_API int KORVICARD_CALL KorviCardGetSamvWaitTimeByInterval(int handle, const char* host,
                                                                     int port,
                                                                     unsigned char* buffer,
@@ -555,13 +558,15 @@ KORVICARD_API int KORVICARD_CALL KorviCardGetSamvWaitTimeByInterval(int handle, 
 KORVICARD_API int KORVICARD_CALL KorviCardGetSamvLastErrorInfo(int handle, const char* host,
                                                                int port,
                                                                SamvLastErrorInfo* record);
-/* count: at least 80 entries. */
+/* count: at least 80 entries; an answer of more values fails. */
 KORVICARD_API int KORVICARD_CALL KorviCardGetSamvSendReceivTimeInfo(int handle, const char* host,
                                                                     int port,
                                                                     SamvTimeInfoEntry* items,
                                                                     int count);
 /* These return the bytes copied (or 1), 0 for a host that is not dotted, -1
- * for a null handle, a missing or too small argument, or a failed exchange. */
+ * for a null handle, a missing or too small argument, or a failed exchange.
+ * An answer longer than the buffer (size, or the 120-byte config) gives -1,
+ * the buffer holding what fits. */
 KORVICARD_API int KORVICARD_CALL KorviCardResetPsamByServer(int handle, const char* host, int port,
                                                             unsigned char* buffer, int size);
 /* Sends length bytes of buffer; the answer comes back into buffer. */

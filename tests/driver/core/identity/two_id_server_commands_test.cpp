@@ -70,9 +70,9 @@ TEST_F(ServerCommandsTest, EachCommandSendsItsCodeAndPayloadAndCopiesTheAnswer) 
          [](ReaderSession& s, const char* h, int p) { return int(s.GetSamvCheckStatusByServer(h, p)); }},
         {"wait time", 54, {}, Counting(10), 1,
          [&](ReaderSession& s, const char* h, int p) {
-             return int(s.GetSamvWaitTimeByInterval(h, p, buffer, 4));
+             return int(s.GetSamvWaitTimeByInterval(h, p, buffer, 10));
          }},
-        {"reset PSAM", 64, {}, Counting(20), 8,
+        {"reset PSAM", 64, {}, Counting(8), 8,
          [&](ReaderSession& s, const char* h, int p) { return s.ResetPsamByServer(h, p, buffer, 8); },
          buffer},
         {"PSAM command", 65, apdu, {0x11, 0x22, 0x90, 0x00}, 4,
@@ -91,7 +91,7 @@ TEST_F(ServerCommandsTest, EachCommandSendsItsCodeAndPayloadAndCopiesTheAnswer) 
              return s.GetTwoIdServerMcuSerialNo(h, p, buffer, 64);
          },
          buffer},
-        {"set config", 73, Bytes(120, 0x5C), Counting(130), 120,
+        {"set config", 73, Bytes(120, 0x5C), Counting(120), 120,
          [&](ReaderSession& s, const char* h, int p) {
              std::memset(config.get(), 0x5C, sizeof *config);
              return s.SetTwoIdServerAppConfig(h, p, config.get());
@@ -299,12 +299,16 @@ TEST_F(ServerCommandsTest, ManagerMessageIsFormattedFromA27ByteAnswerOnly) {
         EXPECT_TRUE(session.GetSamvManagerMessageByServer(host(), box.Port(), text, u.size));
         EXPECT_EQ(text[0], 'x');
     }
-    // The widest values still end inside the caller's text.
+    // The widest values make 44 characters: cut to a smaller text they fail, what fits kept.
     Answering(Answer::Reply(0, Bytes(27, 0xFF)));
+    const std::string widest = "65535.65535-4294967295-4294967295-4294967295";
     std::memset(text, 'x', sizeof text);
-    EXPECT_TRUE(session.GetSamvManagerMessageByServer(host(), box.Port(), text, 37));
-    EXPECT_EQ(std::strlen(text), 36u);
+    EXPECT_FALSE(session.GetSamvManagerMessageByServer(host(), box.Port(), text, 37));
+    EXPECT_EQ(session.GetTwoIdErrorCode(), TIEC_SAMV_MANAGER_MESSAGE);
+    EXPECT_EQ(std::string(text), widest.substr(0, 36));
     EXPECT_EQ(text[37], 'x');
+    EXPECT_TRUE(session.GetSamvManagerMessageByServer(host(), box.Port(), text, 45));
+    EXPECT_EQ(std::string(text), widest);
 }
 
 TEST_F(ServerCommandsTest, LastErrorInfoUsesTheStoredAddressForAnEmptyHost) {
