@@ -192,7 +192,8 @@ KORVICARD_API void KORVICARD_CALL KorviCardCloseDevice(int handle);
 
 KORVICARD_API int KORVICARD_CALL KorviCardGetErrorCode(int handle);
 KORVICARD_API int KORVICARD_CALL KorviCardGetTwoIdErrorCode(int handle);
-/* Writes the TIEC_ name of code; size must be at least 64. */
+/* Writes the TIEC_ name of code; size must be at least 64. A handle that
+ * names no open reader (0, -1, closed, never issued) writes nothing. */
 KORVICARD_API void KORVICARD_CALL KorviCardGetTwoIdErrorInfo(int handle, int code, char* buffer,
                                                              int size);
 
