@@ -840,8 +840,16 @@ KORVICARD_API int KORVICARD_CALL KorviCardSaveLog(const char* fileName, const ch
 KORVICARD_API int KORVICARD_CALL KorviCardGetUsbDeviceCount(int vid, int pid);
 
 /* Base64 (RFC 4648 alphabet). The handle is only tested for non-null.
- * out of the encoder needs KorviCardGetEncodeNewLen bytes plus 2 per line
- * break; out of the decoder needs KorviCardGetDecodeNewLen bytes. */
+ * The encoder writes CR LF after every G whole 3-byte groups, G = lineLength
+ * / 4 or 1 when that is below 1: lines of 4 * G characters, so any lineLength
+ * below 8, 0 and negative ones included, breaks after every 4 characters (0
+ * does not mean "no line breaks"). A break may follow the last whole group;
+ * none follows the padded group. It writes exactly
+ *   KorviCardGetEncodeNewLen(handle, 0, length) + 2 * ((length / 3) / G)
+ * bytes, the terminator included: 64 bytes take 131 with lineLength 0, 109
+ * with 8 and 91 with 76. KorviCardGetEncodeNewLen alone counts no line
+ * breaks. A null pointer, a negative length or a size beyond INT_MAX writes
+ * nothing. out of the decoder needs KorviCardGetDecodeNewLen bytes. */
 KORVICARD_API void KORVICARD_CALL KorviCardBase64Encode(int handle, const unsigned char* data,
                                                         int length, char* out, int lineLength);
 KORVICARD_API void KORVICARD_CALL KorviCardBase64Decode(int handle, const char* text, int length,
