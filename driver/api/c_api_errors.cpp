@@ -14,14 +14,11 @@ extern "C" int KORVICARD_CALL KorviCardGetTwoIdErrorCode(int handle) {
                       [](ReaderSession& session) { return session.GetTwoIdErrorCode(); });
 }
 
-// Names a code without asking the reader: the handle is only tested for non-null.
+// Names a code without asking the reader, for an open reader's handle only.
 extern "C" void KORVICARD_CALL KorviCardGetTwoIdErrorInfo(int handle, int code, char* buffer,
                                                           int size) {
-    GuardedVoid([&] {
-        if (handle != 0) {
-            GetTwoIdErrorName(code, buffer, SizeArgument(size));
-        }
-    });
+    WithReaderVoid(handle,
+                   [&](ReaderSession&) { GetTwoIdErrorName(code, buffer, SizeArgument(size)); });
 }
 
 extern "C" void KORVICARD_CALL KorviCardGetTwoIdDispatchServerErrorInfo(int handle, char* buffer,

@@ -206,19 +206,28 @@ TEST(CApiDevice, TheOpenReaderAnswersThePerReaderExports) {
     EXPECT_EQ(KorviCardConnectTest(open.handle), 0);
 }
 
-// Naming a code needs no reader: the handle is only tested for non-null.
-TEST(CApiDevice, TwoIdErrorInfoKeepsItsNonNullTest) {
-    for (int handle : {-1, 1, 999999}) {
-        char name[64] = {};
-        KorviCardGetTwoIdErrorInfo(handle, 53, name, sizeof name);
-        EXPECT_STREQ(name, "TIEC_DOMAIN_NAME_ERROR") << handle;
-    }
+// The identity error name is written for an open reader's handle only.
+TEST(CApiDevice, TwoIdErrorInfoWritesForAnOpenReaderOnly) {
+    CallbackReader open;
+    ASSERT_GT(open.handle, 0);
+    const int closed = KorviCardOpenDevice(nullptr, 0, 0, 0, 0, sim::SimulatorTransport);
+    ASSERT_GT(closed, 0);
+    KorviCardCloseDevice(closed);
+    const int neverIssued = closed + 1000000;
+
     char name[64];
+    for (int handle : {0, -1, closed, neverIssued, INT_MIN}) {
+        std::memset(name, '#', sizeof name);
+        KorviCardGetTwoIdErrorInfo(handle, 53, name, sizeof name);
+        EXPECT_EQ(name[0], '#') << handle;
+    }
+    KorviCardGetTwoIdErrorInfo(open.handle, 53, name, sizeof name);
+    EXPECT_STREQ(name, "TIEC_DOMAIN_NAME_ERROR");
+
     std::memset(name, '#', sizeof name);
-    KorviCardGetTwoIdErrorInfo(0, 53, name, sizeof name);
-    KorviCardGetTwoIdErrorInfo(1, 53, name, 63);
-    KorviCardGetTwoIdErrorInfo(1, 53, name, -64);
-    KorviCardGetTwoIdErrorInfo(1, 53, nullptr, 64);
+    KorviCardGetTwoIdErrorInfo(open.handle, 53, name, 63);
+    KorviCardGetTwoIdErrorInfo(open.handle, 53, name, -64);
+    KorviCardGetTwoIdErrorInfo(open.handle, 53, nullptr, 64);
     EXPECT_EQ(name[0], '#');
 }
 

@@ -3,12 +3,15 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "core/protocol/error_codes.h"
+#include "host_texts.h"
 #include "korvicard/KorviCardDriver.h"
 #include "sim/cards/apdu_responder.h"
 #include "sim/cards/type_b_card.h"
@@ -41,7 +44,8 @@ std::string CaseAddress() {
                                          "ServerExportsAndTheirArguments",
                                          "TimeOutsOfMillionsOfSecondsRunClean",
                                          "AnIdentifierLongerThanItsRoomFailsAndNoStaleOneIsSent",
-                                         "ADnLongerThanItsRoomFails"};
+                                         "ADnLongerThanItsRoomFails",
+                                         "OnlyADottedAddressConnects"};
     const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
     int index = 0;
     while (index < static_cast<int>(std::size(kCases)) && name != kCases[index]) ++index;
@@ -642,6 +646,43 @@ TEST_F(DispatchRead, ServerExportsAndTheirArguments) {
     EXPECT_EQ(KorviCardGetTwoGenerationIDCardNo(0, text, sizeof text), 0);
     EXPECT_EQ(KorviCardGetTwoGenerationIDDnNo(0, text, sizeof text), 0);
     EXPECT_EQ(server.Connections(), 2);
+}
+
+// The reads through an identity server take only a dotted address: a text that is none
+// fails after the card session, before any connection.
+TEST_F(DispatchRead, OnlyADottedAddressConnects) {
+    psamStatus = {1};  // the server's PSAM needs no unlocking
+    using Read = std::function<int(const char* host)>;
+    const int h = bench.handle;
+    const int port = DispatchServer::kPort;
+    const struct {
+        const char* name;
+        Read run;
+    } reads[] = {
+        {"server", [&](const char* a) { return KorviCardGetTwoIdInfoByServer(h, a, &record); }},
+        {"server ex",
+         [&](const char* a) { return KorviCardGetTwoIdInfoByServerEx(h, a, port, &record, 1); }},
+        {"wireless",
+         [&](const char* a) { return KorviCardGetTwoIdInfoByWireless(h, a, port, &record, 1); }},
+        {"wireless ex",
+         [&](const char* a) { return KorviCardGetTwoIdInfoByWirelessEx(h, a, port, &record, 1); }},
+        {"PSAM server",
+         [&](const char* a) { return KorviCardGetTwoIdInfoByPsamServer(h, a, port, &record, 1); }},
+        {"PSAM server ex",
+         [&](const char* a) {
+             return KorviCardGetTwoIdInfoByPsamServerEx(h, a, port, &record, 1);
+         }},
+    };
+    for (const api_test::HostText& host : api_test::HostTextsAround(address)) {
+        for (const auto& read : reads) {
+            SCOPED_TRACE(std::string(read.name) + ", " + host.what + " \"" + host.text + '"');
+            const int before = server.Connections();
+            EXPECT_EQ(read.run(host.text.c_str()), host.address ? 1 : 0);
+            EXPECT_EQ(server.Connections(), before + (host.address ? 1 : 0));
+            EXPECT_EQ(KorviCardGetTwoIdErrorCode(bench.handle),
+                      host.address ? TIEC_NO_ERROR : TIEC_IPADDRESS);
+        }
+    }
 }
 
 }  // namespace

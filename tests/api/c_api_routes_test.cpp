@@ -7,6 +7,7 @@
 #include "api_test_support.h"
 #include "core/protocol/reader_session.h"
 #include "core/transport/hid_transport.h"
+#include "host_texts.h"
 #include "korvicard/KorviCardDriver.h"
 #include "sim/adapters/hid_backend_adapter.h"
 #include "sim/adapters/pty_adapter.h"
@@ -76,6 +77,28 @@ TEST(CApiRoutes, DottedAddressOpensTheNetworkReader) {
     int handle = KorviCardOpenDevice("127.0.0.1", server.Port(), 0, 0, kOpenTimeoutMs, nullptr);
     ExpectWorkingReader(handle, simulator, "tcp");
     EXPECT_EQ(server.Connections(), 1);
+}
+
+// A name that only begins like an address is a serial port name: it opens no network
+// reader (and here no port either). The empty name means USB and is left out.
+TEST(CApiRoutes, ANameThatIsNoAddressOpensNoNetworkReader) {
+    Simulator simulator;
+    sim::TcpServer server(simulator.port);
+    ASSERT_TRUE(server.Start());
+    for (const api_test::HostText& name : api_test::HostTextsAround("127.0.0.1")) {
+        if (name.text.empty()) continue;
+        SCOPED_TRACE(std::string(name.what) + " \"" + name.text + '"');
+        const int before = server.Connections();
+        const int handle =
+            KorviCardOpenDevice(name.text.c_str(), server.Port(), 0, 0, kOpenTimeoutMs, nullptr);
+        EXPECT_EQ(handle > 0, name.address);
+        // A request proves the simulator took the connection before it is counted.
+        if (handle > 0) {
+            EXPECT_TRUE(Exchange(handle, kEchoCommand));
+        }
+        EXPECT_EQ(server.Connections(), before + (name.address ? 1 : 0));
+        KorviCardCloseDevice(handle);
+    }
 }
 
 TEST(CApiRoutes, AnyOtherNameOpensASerialPort) {

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -29,6 +31,42 @@ TEST(CApiUtility, Base64ExportsRunForAnyNonNullHandle) {
         KorviCardBase64Decode(handle, "YWJjZA==", 8, bytes, 0);
         EXPECT_EQ(0, std::memcmp(bytes, "abcd\0\0", 6)) << handle;
         EXPECT_EQ(bytes[6], 0xEE) << "the decoder wrote past its groups";
+    }
+}
+
+// The encoder writes exactly the size the header gives for each line length, 0 and
+// negative ones included: KorviCardGetEncodeNewLen plus CR LF after every line of
+// G = max(1, lineLength / 4) whole groups. Each output fills a buffer of that size.
+TEST(CApiUtility, Base64EncoderWritesTheSizeTheHeaderGivesForEveryLineLength) {
+    unsigned char bytes[64];
+    for (int i = 0; i < 64; ++i) bytes[i] = static_cast<unsigned char>(i);
+    // Python's base64.b64encode(bytes(range(64))).
+    const std::string text =
+        "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEyMzQ1Njc4OTo7PD0+Pw==";
+    const int whole = 64 / 3 * 4;  // the characters of the whole groups; "Pw==" follows
+    const struct {
+        int lineLength;
+        int size;
+    } cases[] = {{-1, 131}, {0, 131}, {3, 131}, {4, 131}, {5, 131}, {8, 109}, {76, 91}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE("line length " + std::to_string(c.lineLength));
+        const int perLine = std::max(1, c.lineLength / 4) * 4;
+        const int size = KorviCardGetEncodeNewLen(1, 0, 64) + 2 * (whole / perLine);
+        ASSERT_EQ(size, c.size);
+        // Whole lines end in CR LF; what is left of the groups and the padded one follow.
+        std::string expected;
+        int at = 0;
+        for (; at + perLine <= whole; at += perLine) {
+            expected +=
+                text.substr(static_cast<std::size_t>(at), static_cast<std::size_t>(perLine));
+            expected += "\r\n";
+        }
+        expected += text.substr(static_cast<std::size_t>(at));
+        // Exactly the size: the sanitizer reports any byte written past it.
+        std::vector<char> out(static_cast<std::size_t>(size), '#');
+        KorviCardBase64Encode(1, bytes, 64, out.data(), c.lineLength);
+        EXPECT_EQ(std::string(out.data(), out.size() - 1), expected);
+        EXPECT_EQ(out.back(), '\0');
     }
 }
 

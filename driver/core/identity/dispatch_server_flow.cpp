@@ -14,6 +14,7 @@
 #include "core/identity/two_id_server_message.h"
 #include "core/protocol/error_codes.h"
 #include "core/protocol/reader_session.h"
+#include "core/transport/host_address.h"
 #include "core/util/des.h"
 #include "core/util/time_units.h"
 
@@ -72,29 +73,6 @@ void CopyText(std::uint8_t* out, const char* text, std::size_t room) {
 
 bool AllZero(std::span<const std::uint8_t> bytes) {
     return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });
-}
-
-// A dotted address as it is, else the first IPv4 address of the name (or of the default
-// host for an empty text).
-bool ResolveDispatchHost(const char* host, char* dotted, std::size_t size) {
-    if (IsDottedAddress(host)) {
-        std::snprintf(dotted, size, "%s", host);
-        return true;
-    }
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(host[0] == '\0' ? KORVICARD_DISPATCH_HOST : host, nullptr, &hints, &found) !=
-            0 ||
-        found == nullptr) {
-        return false;
-    }
-    const auto* address = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
-    const bool ok =
-        inet_ntop(AF_INET, &address->sin_addr, dotted, static_cast<socklen_t>(size)) != nullptr;
-    freeaddrinfo(found);
-    return ok;
 }
 
 }  // namespace
@@ -337,8 +315,7 @@ bool ReaderSession::RunFallBacks(const char* host, int port, TwoIdInfoParam* rec
 bool ReaderSession::RelayWithFallBacks(const char* host, int port, TwoIdInfoParam* record,
                                        int timeoutSeconds, bool alternative, bool psam) {
     if (host == nullptr || port == 0 || record == nullptr) return false;
-    std::snprintf(idServerAddress.data(), idServerAddress.size(), "%s", host);
-    idServerPort = port;
+    SetIdServerAddress(host, port);
     if (!StartCardSession()) return false;
     if (RelayThroughIdServer(idServerAddress.data(), port, record, timeoutSeconds, alternative,
                              psam)) {
@@ -465,21 +442,18 @@ bool ReaderSession::RelayThroughIdServer(const char* host, int port, TwoIdInfoPa
 
 bool ReaderSession::GetTwoIdInfoByServer(const char* host, TwoIdInfoParam* record) {
     if (host == nullptr || record == nullptr) return false;
-    std::snprintf(idServerAddress.data(), idServerAddress.size(), "%s", host);
-    idServerPort = kIdServerPort;
+    SetIdServerAddress(host, kIdServerPort);
     if (!StartCardSession()) return false;
-    return RelayThroughIdServer(idServerAddress.data(), idServerPort, record, kServerConnectSeconds,
-                                false, false);
+    return RelayThroughIdServer(idServerAddress.data(), kIdServerPort, record,
+                                kServerConnectSeconds, false, false);
 }
 
 bool ReaderSession::GetTwoIdInfoByServerEx(const char* host, int port, TwoIdInfoParam* record,
                                            int timeoutSeconds) {
     if (host == nullptr || port == 0 || record == nullptr) return false;
-    std::snprintf(idServerAddress.data(), idServerAddress.size(), "%s", host);
-    idServerPort = port;
+    SetIdServerAddress(host, port);
     if (!StartCardSession()) return false;
-    return RelayThroughIdServer(idServerAddress.data(), idServerPort, record, timeoutSeconds, false,
-                                false);
+    return RelayThroughIdServer(idServerAddress.data(), port, record, timeoutSeconds, false, false);
 }
 
 void ReaderSession::ReaderIdentityTexts(std::uint8_t* deviceNumber, std::uint8_t* mcuSerial) {
@@ -592,7 +566,8 @@ bool ReaderSession::GetTwoIdInfoByMcuServer(const char* dispatchHost,
     }
     if (strnlen(account, kAccountSize + 1) > kAccountSize) return false;
     char host[64] = {};
-    if (!ResolveDispatchHost(dispatchHost, host, sizeof host)) {
+    if (!ResolveHostAddress(dispatchHost[0] == '\0' ? KORVICARD_DISPATCH_HOST : dispatchHost, host,
+                            sizeof host)) {
         SetTwoIdErrorCode(TIEC_DOMAIN_NAME_ERROR);
         return false;
     }
@@ -602,8 +577,7 @@ bool ReaderSession::GetTwoIdInfoByMcuServer(const char* dispatchHost,
                          sizeof assigned, &port)) {
         return false;
     }
-    std::snprintf(idServerAddress.data(), idServerAddress.size(), "%s", assigned);
-    idServerPort = port;
+    SetIdServerAddress(assigned, port);
     const bool ok =
         RelayThroughIdServer(assigned, port, record, timeoutSeconds, alternative, false) ||
         (relayStarted && RunFallBacks(assigned, port, record, alternative));

@@ -8,6 +8,7 @@
 #include "core/protocol/error_codes.h"
 #include "core/protocol/reader_protocol_constants.h"
 #include "core/protocol/reader_session.h"
+#include "core/transport/host_address.h"
 
 namespace {
 
@@ -33,32 +34,13 @@ std::uint8_t XorOf(const std::uint8_t* data, std::size_t length, std::uint8_t st
     return start;
 }
 
-// Dotted text as it is; otherwise the first IPv4 address the resolver gives.
-bool ResolveDecoderHost(const char* host, char* dotted, std::size_t size) {
-    const char* name = host[0] == '\0' ? KORVICARD_DECODER_HOST : host;
-    if (IsDottedAddress(name)) {
-        std::snprintf(dotted, size, "%s", name);
-        return true;
-    }
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(name, nullptr, &hints, &found) != 0 || found == nullptr) return false;
-    const auto* address = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
-    const bool ok = inet_ntop(AF_INET, &address->sin_addr, dotted,
-                              static_cast<socklen_t>(size)) != nullptr &&
-                    dotted[0] != '\0';
-    freeaddrinfo(found);
-    return ok;
-}
-
 }  // namespace
 
 bool ReaderSession::WlDecodeByServer(const char* host, TwoIdInfoParam* record) {
     if (host == nullptr || record == nullptr) return false;
     char dotted[INET_ADDRSTRLEN + 1] = {};
-    if (!ResolveDecoderHost(host, dotted, sizeof dotted)) {
+    if (!ResolveHostAddress(host[0] == '\0' ? KORVICARD_DECODER_HOST : host, dotted,
+                            sizeof dotted)) {
         SetTwoIdErrorCode(TIEC_DOMAIN_NAME_ERROR);
         return false;
     }

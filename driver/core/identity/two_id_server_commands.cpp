@@ -5,6 +5,7 @@
 #include "core/identity/two_id_server_message.h"
 #include "core/protocol/error_codes.h"
 #include "core/protocol/reader_session.h"
+#include "core/transport/host_address.h"
 
 namespace {
 
@@ -34,6 +35,13 @@ void PutLe32(std::uint8_t* out, std::uint32_t value) {
 int IntResult(int exchanged, int success) {
     if (exchanged == -2) return 0;
     return exchanged < 0 ? -1 : success;
+}
+
+// Copies what fits of the answer into out (room bytes); true when all of it fitted.
+bool CopyAnswer(const std::uint8_t* answer, int length, std::uint8_t* out, std::size_t room) {
+    const std::size_t whole = static_cast<std::size_t>(length);
+    std::memcpy(out, answer, std::min(whole, room));
+    return whole <= room;
 }
 
 }  // namespace
@@ -84,9 +92,15 @@ bool ReaderSession::GetSamvManagerMessageByServer(const char* host, int port, ch
     if (length == 27 && text != nullptr && size > 36) {
         const std::uint8_t* p = serverBuffer.data();
         std::memset(text, 0, static_cast<std::size_t>(size));
-        std::snprintf(text, static_cast<std::size_t>(size), "%02d.%02u-%08u-%010u-%010u",
-                      static_cast<int>(Le16(p + 10)), static_cast<unsigned>(Le16(p + 12)),
-                      Le32(p + 14), Le32(p + 18), Le32(p + 22));
+        // Values wider than their fields make a longer text: one cut to size fails.
+        const int written =
+            std::snprintf(text, static_cast<std::size_t>(size), "%02d.%02u-%08u-%010u-%010u",
+                          static_cast<int>(Le16(p + 10)), static_cast<unsigned>(Le16(p + 12)),
+                          Le32(p + 14), Le32(p + 18), Le32(p + 22));
+        if (written >= size) {
+            SetTwoIdErrorCode(TIEC_SAMV_MANAGER_MESSAGE);
+            return false;
+        }
     }
     return true;
 }
@@ -96,9 +110,10 @@ bool ReaderSession::GetSamvWaitTimeByInterval(const char* host, int port, std::u
     SetTwoIdErrorCode(TIEC_NO_ERROR);
     const int length = ServerExchange(host, port, 54, nullptr, 0, TIEC_SAMV_MANAGER_MESSAGE);
     if (length < 0) return false;
-    if (buffer != nullptr && size > 0) {
-        std::memcpy(buffer, serverBuffer.data(),
-                    std::min(static_cast<std::size_t>(length), static_cast<std::size_t>(size)));
+    if (buffer != nullptr && !CopyAnswer(serverBuffer.data(), length, buffer,
+                                         size < 0 ? 0 : static_cast<std::size_t>(size))) {
+        SetTwoIdErrorCode(TIEC_SAMV_MANAGER_MESSAGE);
+        return false;
     }
     return true;
 }
@@ -131,6 +146,10 @@ bool ReaderSession::GetSamvSendReceivTimeInfo(const char* host, int port,
         items[i].nDirection = static_cast<std::int32_t>(value >> 31);
         items[i].unTimeStamp = value & 0x7FFFFFFFu;
     }
+    if (length / 4 > count) {
+        SetTwoIdErrorCode(TIEC_GET_SAMV_LAST_ERROR);
+        return false;
+    }
     return true;
 }
 
@@ -139,9 +158,11 @@ int ReaderSession::ServerExchangeInto(const char* host, int port, std::uint8_t c
                                       int failCode, std::uint8_t* out, std::size_t room) {
     const int length = ServerExchange(host, port, command, payload, payloadLength, failCode);
     if (length < 0) return IntResult(length, 0);
-    const std::size_t copied = std::min(static_cast<std::size_t>(length), room);
-    std::memcpy(out, serverBuffer.data(), copied);
-    return static_cast<int>(copied);
+    if (!CopyAnswer(serverBuffer.data(), length, out, room)) {
+        SetTwoIdErrorCode(failCode);
+        return -1;
+    }
+    return length;
 }
 
 int ReaderSession::ResetPsamByServer(const char* host, int port, std::uint8_t* buffer, int size) {
@@ -240,7 +261,9 @@ bool ReaderSession::ResetMcuByServer(const char*, int) { return false; }
 bool ReaderSession::SetIdServerAddress(const char* host, int port) {
     idServerAddress.fill('\0');
     if (host == nullptr || port == 0) return false;
-    std::memcpy(idServerAddress.data(), host, strnlen(host, idServerAddress.size() - 1));
+    const std::size_t length = strnlen(host, idServerAddress.size());
+    if (length == idServerAddress.size()) return false;  // no room for the terminator
+    std::memcpy(idServerAddress.data(), host, length);
     idServerPort = port;
     return true;
 }

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "core/transport/hid_transport.h"
+#include "core/transport/host_address.h"
 #include "core/transport/serial_transport.h"
 #include "core/transport/tcp_client.h"
 

@@ -594,10 +594,13 @@ public:
     // One TCP exchange each with the box at host (dotted IPv4 text) and port. Commands that
     // return bool give true when a reply arrived; those returning int give -1 for a missing or
     // too small output argument (checked before anything is sent) or a failed exchange, 0 for
-    // a host that is not a dotted address, else the count of bytes copied, or 1.
+    // a host that is not a dotted address, else the count of bytes copied, or 1. An answer
+    // longer than the caller's buffer fails (false or -1) with the command's error code, the
+    // buffer holding what fits.
     bool GetSamvCheckStatusByServer(const char* host, int port);
     // text := "%02d.%02u-%08u-%010u-%010u" of a 27-byte answer when size exceeds 36.
     bool GetSamvManagerMessageByServer(const char* host, int port, char* text, int size);
+    // The answer into buffer when buffer is not null.
     bool GetSamvWaitTimeByInterval(const char* host, int port, std::uint8_t* buffer, int size);
     // A null or empty host means the address stored by SetIdServerAddress.
     bool GetSamvLastErrorInfo(const char* host, int port, SamvLastErrorInfo* record);
@@ -619,6 +622,9 @@ public:
     int SamvLedOnOff(const char* host, int port, int value);
     // Always false: the box offers no remote reset.
     bool ResetMcuByServer(const char* host, int port);
+    // Clears the stored identity-server address, then stores host and port. Fails, storing
+    // nothing, for a null host, port 0 or a host of more than 31 characters: a cut text could
+    // read as an address it never was.
     bool SetIdServerAddress(const char* host, int port);
     // A buffer smaller than the 102 x 126 24-bit bitmap (38,862 bytes) is refused.
     bool SetIdPhotoAddress(std::uint8_t* buffer, int size, std::uint8_t flag);
@@ -722,8 +728,9 @@ private:
     static constexpr int kServerFailed = -1;
     int ServerExchange(const char* host, int port, std::uint8_t command,
                        const std::uint8_t* payload, std::size_t payloadLength, int failCode);
-    // ServerExchange, then up to room bytes of the reply payload into out: their count, or
-    // 0 for a host that is not a dotted address, -1 for a failed exchange.
+    // ServerExchange, then the reply payload into out: its length, or 0 for a host that is not
+    // a dotted address, -1 for a failed exchange or a payload longer than room (failCode set,
+    // the first room bytes copied).
     int ServerExchangeInto(const char* host, int port, std::uint8_t command,
                            const std::uint8_t* payload, std::size_t payloadLength, int failCode,
                            std::uint8_t* out, std::size_t room);

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <thread>
 
+#include "core/transport/host_address.h"
 #include "core/transport/poll_wait.h"
 #include "core/util/time_units.h"
 
@@ -22,28 +23,6 @@ namespace {
 
 constexpr int kReceiveBufferBytes = 1048576;
 constexpr int kMaxRetries = 11;
-
-// Reads "a.b.c.d" as four decimal numbers 0-255 (leading zeros stay decimal).
-// Text after the fourth number is not examined.
-bool ParseDottedAddress(const char* text, std::uint8_t octets[4]) {
-    if (text == nullptr) return false;
-    const char* p = text;
-    for (int i = 0; i < 4; ++i) {
-        if (i > 0) {
-            if (*p != '.') return false;
-            ++p;
-        }
-        if (*p < '0' || *p > '9') return false;
-        unsigned value = 0;
-        while (*p >= '0' && *p <= '9') {
-            value = value * 10 + static_cast<unsigned>(*p - '0');
-            if (value > 255) return false;
-            ++p;
-        }
-        octets[i] = static_cast<std::uint8_t>(value);
-    }
-    return true;
-}
 
 using Clock = PollClock;
 
@@ -77,11 +56,6 @@ bool MayRetry(int error, int& retries) {
 }
 
 }  // namespace
-
-bool IsDottedAddress(const char* text) {
-    std::uint8_t octets[4];
-    return ParseDottedAddress(text, octets);
-}
 
 TcpClient::TcpClient() = default;
 

@@ -12,9 +12,9 @@ public:
     TcpClient(const TcpClient&) = delete;
     TcpClient& operator=(const TcpClient&) = delete;
 
-    // host: dotted IPv4 text. Waits up to `seconds` (at least 1) for the connection.
-    // False for a null or non-dotted host, a port outside 1-65535, a refused or timed-out
-    // connect. True at once when already connected (the old connection stays).
+    // host: a dotted IPv4 address (ParseDottedAddress). Waits up to `seconds` (at least 1)
+    // for the connection. False for a null or non-dotted host, a port outside 1-65535, a refused or
+    // timed-out connect. True at once when already connected (the old connection stays).
     bool Connect(const char* host, int port, int seconds);
     // TCP_NODELAY, receive buffer and a receive time-out of `seconds`; -1 without a socket.
     int SetTimeouts(int seconds);
@@ -50,7 +50,3 @@ private:
     int aheadStart_ = 0;
     int aheadEnd_ = 0;
 };
-
-// True when the text reads as four decimal numbers 0-255 separated by dots (leading zeros
-// are decimal; text after the fourth number is not examined). Connect uses the same parser.
-bool IsDottedAddress(const char* text);

@@ -179,8 +179,9 @@ typedef void(KORVICARD_CALL* IdCallBack)(int, int, int, int);
 /* ------------------------------------------------------------------------- */
 
 /* deviceName: empty or null opens USB HID (vidOrPort and pid default to
- * 0x051A and 0x511B), a dotted IPv4 address opens a network reader (port
- * vidOrPort, default 12345), any other name is a serial port (115200 8N1).
+ * 0x051A and 0x511B), a dotted IPv4 address (four decimal numbers 0-255 and
+ * nothing more) opens a network reader (port vidOrPort, default 12345), any
+ * other name is a serial port (115200 8N1).
  * timeout: open time-out in milliseconds. A non-null callback replaces the
  * transport and the other arguments are ignored. Returns the handle, or -1. */
 KORVICARD_API int KORVICARD_CALL KorviCardOpenDevice(const char* deviceName, int vidOrPort,
@@ -191,7 +192,8 @@ KORVICARD_API void KORVICARD_CALL KorviCardCloseDevice(int handle);
 
 KORVICARD_API int KORVICARD_CALL KorviCardGetErrorCode(int handle);
 KORVICARD_API int KORVICARD_CALL KorviCardGetTwoIdErrorCode(int handle);
-/* Writes the TIEC_ name of code; size must be at least 64. */
+/* Writes the TIEC_ name of code; size must be at least 64. A handle that
+ * names no open reader (0, -1, closed, never issued) writes nothing. */
 KORVICARD_API void KORVICARD_CALL KorviCardGetTwoIdErrorInfo(int handle, int code, char* buffer,
                                                              int size);
 
@@ -533,17 +535,22 @@ KORVICARD_API int KORVICARD_CALL KorviCardGetSamvLastApduResult(int handle, Korv
 /* Identity-card server box                                                  */
 /* ------------------------------------------------------------------------- */
 
-/* host: the box's dotted IPv4 address; port: its TCP port. One connection a
- * call. Identity-card error codes: 1 host not dotted, 24 connect failed, else
- * the command's own code when its reply is missing, broken or a failing SAM
- * answer. These return 1 for success, 0 for failure. */
+/* host: the box's dotted IPv4 address, four decimal numbers 0-255 and
+ * nothing more ("127.0.0.1x" is none); port: its TCP port. One connection a
+ * call; a host that is no address connects nowhere. Identity-card error codes:
+ * 1 host not dotted, 24 connect failed, else the command's own code when its
+ * reply is missing, broken, a failing SAM answer or longer than the caller's
+ * buffer (which then holds what fits). These return 1 for success, 0 for
+ * failure. */
 KORVICARD_API int KORVICARD_CALL KorviCardGetSamvCheckStatusByServer(int handle, const char* host,
                                                                      int port);
 /* text := "%02d.%02u-%08u-%010u-%010u" when the answer has 27 bytes and size
- * exceeds 36; otherwise left as it is. */
+ * exceeds 36; otherwise left as it is. Values wider than their fields make a
+ * text of up to 44 characters: one that does not fit size fails. */
 KORVICARD_API int KORVICARD_CALL KorviCardGetSamvManagerMessageByServer(int handle,
                                                                         const char* host, int port,
                                                                         char* text, int size);
+/* The answer into buffer (size bytes) when buffer is not null. */
 KORVICARD_API int KORVICARD_CALL KorviCardGetSamvWaitTimeByInterval(int handle, const char* host,
                                                                     int port,
                                                                     unsigned char* buffer,
@@ -552,13 +559,15 @@ KORVICARD_API int KORVICARD_CALL KorviCardGetSamvWaitTimeByInterval(int handle, 
 KORVICARD_API int KORVICARD_CALL KorviCardGetSamvLastErrorInfo(int handle, const char* host,
                                                                int port,
                                                                SamvLastErrorInfo* record);
-/* count: at least 80 entries. */
+/* count: at least 80 entries; an answer of more values fails. */
 KORVICARD_API int KORVICARD_CALL KorviCardGetSamvSendReceivTimeInfo(int handle, const char* host,
                                                                     int port,
                                                                     SamvTimeInfoEntry* items,
                                                                     int count);
 /* These return the bytes copied (or 1), 0 for a host that is not dotted, -1
- * for a null handle, a missing or too small argument, or a failed exchange. */
+ * for a null handle, a missing or too small argument, or a failed exchange.
+ * An answer longer than the buffer (size, or the 120-byte config) gives -1,
+ * the buffer holding what fits. */
 KORVICARD_API int KORVICARD_CALL KorviCardResetPsamByServer(int handle, const char* host, int port,
                                                             unsigned char* buffer, int size);
 /* Sends length bytes of buffer; the answer comes back into buffer. */
@@ -831,8 +840,16 @@ KORVICARD_API int KORVICARD_CALL KorviCardSaveLog(const char* fileName, const ch
 KORVICARD_API int KORVICARD_CALL KorviCardGetUsbDeviceCount(int vid, int pid);
 
 /* Base64 (RFC 4648 alphabet). The handle is only tested for non-null.
- * out of the encoder needs KorviCardGetEncodeNewLen bytes plus 2 per line
- * break; out of the decoder needs KorviCardGetDecodeNewLen bytes. */
+ * The encoder writes CR LF after every G whole 3-byte groups, G = lineLength
+ * / 4 or 1 when that is below 1: lines of 4 * G characters, so any lineLength
+ * below 8, 0 and negative ones included, breaks after every 4 characters (0
+ * does not mean "no line breaks"). A break may follow the last whole group;
+ * none follows the padded group. It writes exactly
+ *   KorviCardGetEncodeNewLen(handle, 0, length) + 2 * ((length / 3) / G)
+ * bytes, the terminator included: 64 bytes take 131 with lineLength 0, 109
+ * with 8 and 91 with 76. KorviCardGetEncodeNewLen alone counts no line
+ * breaks. A null pointer, a negative length or a size beyond INT_MAX writes
+ * nothing. out of the decoder needs KorviCardGetDecodeNewLen bytes. */
 KORVICARD_API void KORVICARD_CALL KorviCardBase64Encode(int handle, const unsigned char* data,
                                                         int length, char* out, int lineLength);
 KORVICARD_API void KORVICARD_CALL KorviCardBase64Decode(int handle, const char* text, int length,

@@ -70,9 +70,9 @@ TEST_F(ServerCommandsTest, EachCommandSendsItsCodeAndPayloadAndCopiesTheAnswer) 
          [](ReaderSession& s, const char* h, int p) { return int(s.GetSamvCheckStatusByServer(h, p)); }},
         {"wait time", 54, {}, Counting(10), 1,
          [&](ReaderSession& s, const char* h, int p) {
-             return int(s.GetSamvWaitTimeByInterval(h, p, buffer, 4));
+             return int(s.GetSamvWaitTimeByInterval(h, p, buffer, 10));
          }},
-        {"reset PSAM", 64, {}, Counting(20), 8,
+        {"reset PSAM", 64, {}, Counting(8), 8,
          [&](ReaderSession& s, const char* h, int p) { return s.ResetPsamByServer(h, p, buffer, 8); },
          buffer},
         {"PSAM command", 65, apdu, {0x11, 0x22, 0x90, 0x00}, 4,
@@ -91,7 +91,7 @@ TEST_F(ServerCommandsTest, EachCommandSendsItsCodeAndPayloadAndCopiesTheAnswer) 
              return s.GetTwoIdServerMcuSerialNo(h, p, buffer, 64);
          },
          buffer},
-        {"set config", 73, Bytes(120, 0x5C), Counting(130), 120,
+        {"set config", 73, Bytes(120, 0x5C), Counting(120), 120,
          [&](ReaderSession& s, const char* h, int p) {
              std::memset(config.get(), 0x5C, sizeof *config);
              return s.SetTwoIdServerAppConfig(h, p, config.get());
@@ -299,12 +299,16 @@ TEST_F(ServerCommandsTest, ManagerMessageIsFormattedFromA27ByteAnswerOnly) {
         EXPECT_TRUE(session.GetSamvManagerMessageByServer(host(), box.Port(), text, u.size));
         EXPECT_EQ(text[0], 'x');
     }
-    // The widest values still end inside the caller's text.
+    // The widest values make 44 characters: cut to a smaller text they fail, what fits kept.
     Answering(Answer::Reply(0, Bytes(27, 0xFF)));
+    const std::string widest = "65535.65535-4294967295-4294967295-4294967295";
     std::memset(text, 'x', sizeof text);
-    EXPECT_TRUE(session.GetSamvManagerMessageByServer(host(), box.Port(), text, 37));
-    EXPECT_EQ(std::strlen(text), 36u);
+    EXPECT_FALSE(session.GetSamvManagerMessageByServer(host(), box.Port(), text, 37));
+    EXPECT_EQ(session.GetTwoIdErrorCode(), TIEC_SAMV_MANAGER_MESSAGE);
+    EXPECT_EQ(std::string(text), widest.substr(0, 36));
     EXPECT_EQ(text[37], 'x');
+    EXPECT_TRUE(session.GetSamvManagerMessageByServer(host(), box.Port(), text, 45));
+    EXPECT_EQ(std::string(text), widest);
 }
 
 TEST_F(ServerCommandsTest, LastErrorInfoUsesTheStoredAddressForAnEmptyHost) {
@@ -344,9 +348,13 @@ TEST(ServerSettings, AddressPhotoBufferAndPhoneIdentity) {
     ReaderSession session;
     EXPECT_FALSE(session.SetIdServerAddress(nullptr, 1));
     EXPECT_FALSE(session.SetIdServerAddress("127.0.0.1", 0));
-    const std::string longHost(40, '9');
-    EXPECT_TRUE(session.SetIdServerAddress(longHost.c_str(), 7000));
-    EXPECT_EQ(std::string(session.idServerAddress.data()), longHost.substr(0, 31));
+    const std::string longest = std::string(22, '0') + "127.0.0.1";
+    EXPECT_TRUE(session.SetIdServerAddress(longest.c_str(), 7000));
+    EXPECT_EQ(std::string(session.idServerAddress.data()), longest);
+    EXPECT_EQ(session.idServerPort, 7000);
+    // One character more and the text is not stored: cut, it would name another address.
+    EXPECT_FALSE(session.SetIdServerAddress((longest + "5").c_str(), 7001));
+    EXPECT_STREQ(session.idServerAddress.data(), "");
     EXPECT_EQ(session.idServerPort, 7000);
 
     std::vector<std::uint8_t> photo(38862);

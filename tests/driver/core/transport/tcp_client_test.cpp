@@ -32,25 +32,6 @@ void Echo(int fd) {
     }
 }
 
-TEST(IsDottedAddress, ReadsFourDecimalNumbers) {
-    struct Case {
-        const char* text;
-        bool dotted;
-    };
-    const Case cases[] = {
-        {"192.168.1.10", true},   {"127.0.0.1", true},     {"0.0.0.0", true},
-        {"255.255.255.255", true}, {"010.0.0.1", true},    {"10.0.0.1x", true},
-        {"192.168.1.256", false}, {"192.168.1", false},    {"reader", false},
-        {"", false},              {"1..2.3", false},       {" 1.2.3.4", false},
-        {"-1.2.3.4", false},      {"+1.2.3.4", false},     {"1.2.3.-4", false},
-        {"4294967297.0.0.1", false}, {"/dev/ttyUSB0", false}, {"1.2.3.", false},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(IsDottedAddress(c.text), c.dotted) << '"' << c.text << '"';
-    }
-    EXPECT_FALSE(IsDottedAddress(nullptr));
-}
-
 TEST(TcpClient, RefusesBadArgumentsWithoutOpeningAnything) {
     struct Case {
         const char* host;
