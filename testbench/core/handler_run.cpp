@@ -59,11 +59,10 @@ bool HandlerRun::Begin() {
 bool HandlerRun::EnsureCardType(char type) {
     if (context_.curCardType() == type) return true;
     const CardTypeLines& lines = LinesOf(type);
-    if (KorviCardSetCardType(handle(), type) == 0) {
+    if (!context_.SetCardType(type)) {
         FailWithErrorText(QString::fromUtf8(lines.failure));
         return false;
     }
-    context_.SetCurCardType(type);
     Log(QString::fromUtf8(lines.success));
     return true;
 }

@@ -298,6 +298,7 @@ void HfBasicsPage::btnRestCpuCardClick() {
     HandlerRun run(context_, *mmLog,
                    {.timeoutMs = 0,
                     .button = btnRestCpuCard,
+                    .cardType = 'A',
                     .afterFailure = ReaderAtEnd::kKeepOpen,
                     .atNormalEnd = ReaderAtEnd::kKeepOpen});
     if (!run.Begin()) return;
@@ -605,6 +606,7 @@ void HfBasicsPage::btnGetCardNoExClick() {
                    {.timeoutMs = 200,
                     .button = btnGetCardNoEx,
                     .beep = false,
+                    .cardType = 'A',
                     .afterFailure = ReaderAtEnd::kKeepOpen,
                     .atNormalEnd = ReaderAtEnd::kKeepOpen});
     if (!run.Begin()) return;
@@ -623,10 +625,7 @@ void HfBasicsPage::PollCardOnce() {
     ReaderLease lease(context_);
     if (!ConnectionPreTest() || !context_.OpenReaderDevice(200)) return;
     const int h = context_.hDevice();
-    if (context_.curCardType() != 'A') {
-        if (KorviCardSetCardType(h, 'A') == 0) return;
-        context_.SetCurCardType('A');
-    }
+    if (context_.curCardType() != 'A' && !context_.SetCardType('A')) return;
     KorviCardParam p{};
     if (KorviCardGetCardNo(h, 0x26, &p) == 0) return;
     if (KorviCardBeep(h, 10) == 0) {
@@ -663,10 +662,7 @@ void HfBasicsPage::ReadTypeBIdPass() {
         if (closeDevice_.load()) context_.CloseReaderDevice();
     };
     context_.ShowAnswerError(QString());
-    if (context_.curCardType() != 'B') {
-        if (KorviCardSetCardType(h, 'B') == 0) return close();
-        context_.SetCurCardType('B');
-    }
+    if (context_.curCardType() != 'B' && !context_.SetCardType('B')) return close();
     KorviCardParam p{};
     if (KorviCardRequestB(h, 0, &p) == 0) return close();
     if (KorviCardSelectB(h, &p) == 0) {

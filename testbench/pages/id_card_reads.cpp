@@ -138,12 +138,11 @@ bool IdCardPage::PrepareRead(const ReadFlow& flow) {
 // the reader and ends the flow.
 bool IdCardPage::SwitchToTypeB(bool force) {
     if (context_.curCardType() == 'B' && !force) return true;
-    if (KorviCardSetCardType(context_.hDevice(), 'B') == 0) {
+    if (!context_.SetCardType('B')) {
         TwoIdLog(QStringLiteral("调用KorviCardSetCardType 设置TYPE B失败!"));
         context_.CloseReaderDevice();
         return false;
     }
-    context_.SetCurCardType('B');
     TwoIdLog(QStringLiteral("设置读卡器TYPE B成功"));
     return true;
 }
