@@ -43,11 +43,6 @@ QString ArrBufferHex(const KorviCardParam& p, bool withBlank) {
     return BufferHex(p.arrBuffer, p.nBufferSize, sizeof p.arrBuffer, withBlank);
 }
 
-// The error text of the reader's last failure, after a failure line of a pass.
-QString WithErrorText(const QString& line, int handle) {
-    return line + QLatin1Char(' ') + ErrorCodeText(KorviCardGetErrorCode(handle));
-}
-
 }  // namespace
 
 HfBasicsPage::HfBasicsPage(BenchContext& context, QWidget* parent)
@@ -629,7 +624,7 @@ void HfBasicsPage::PollCardOnce() {
     KorviCardParam p{};
     if (KorviCardGetCardNo(h, 0x26, &p) == 0) return;
     if (KorviCardBeep(h, 10) == 0) {
-        mmLog->AddLog(WithErrorText(QStringLiteral("调用KorviCardBeep失败!"), h));
+        mmLog->AddLog(WithReaderErrorText(QStringLiteral("调用KorviCardBeep失败!"), h));
     }
     const KorviCardParam card = p;
     if (KorviCardResetCpuCardNoGetCardNo(h, &p) == 0 || p.nBufferSize == 0) {
@@ -651,7 +646,7 @@ void HfBasicsPage::PollCardOnce() {
             return;
         }
     }
-    mmLog->AddLog(WithErrorText(QStringLiteral("调用KorviCardGetBankCardNo失败!"), h));
+    mmLog->AddLog(WithReaderErrorText(QStringLiteral("调用KorviCardGetBankCardNo失败!"), h));
 }
 
 void HfBasicsPage::ReadTypeBIdPass() {
@@ -666,13 +661,14 @@ void HfBasicsPage::ReadTypeBIdPass() {
     KorviCardParam p{};
     if (KorviCardRequestB(h, 0, &p) == 0) return close();
     if (KorviCardSelectB(h, &p) == 0) {
-        mmLog->AddLog(WithErrorText(QStringLiteral("调用KorviCardSelectB失败!"), h));
+        mmLog->AddLog(WithReaderErrorText(QStringLiteral("调用KorviCardSelectB失败!"), h));
         return close();
     }
     for (const TypeBIdStep& step : kTypeBIdSteps) {
         LoadStep(p, step);
         if (KorviCardSendCpuCommand(h, kTypeBIdCommandMode, &p) == 0) {
-            mmLog->AddLog(WithErrorText(QStringLiteral("调用KorviCardSendCpuCommand失败!"), h));
+            mmLog->AddLog(
+                WithReaderErrorText(QStringLiteral("调用KorviCardSendCpuCommand失败!"), h));
             return close();
         }
         if (!AnswerAccepted(p, step)) {

@@ -150,9 +150,7 @@ bool IdCardPage::SwitchToTypeB(bool force) {
 void IdCardPage::ReportReadFailure(const QString& failureText, bool withText) {
     ++failCount_;
     const int code = KorviCardGetTwoIdErrorCode(context_.hDevice());
-    QString line = failureText + QString::number(code);
-    if (withText) line += QStringLiteral("错误描述:") + TwoIdErrorText(code);
-    TwoIdLog(line);
+    TwoIdLog(failureText + (withText ? TwoIdErrorDetail(code) : QString::number(code)));
 }
 
 void IdCardPage::ReportReadSuccess(const QString& successText, const TwoIdInfoParam& record,
@@ -320,7 +318,7 @@ void IdCardPage::LogDispatchDiagnostics(int code) {
     if (KorviCardGetSamvLastErrorInfo(h, "", 0, &info) == 0) {
         const int now = KorviCardGetTwoIdErrorCode(h);
         TwoIdLog(QStringLiteral("调用KorviCardGetSamvLastErrorInfo失败!错误编码:") +
-                 QString::number(now) + QStringLiteral("错误描述:") + TwoIdErrorText(now));
+                 TwoIdErrorDetail(now));
         return;
     }
     LogLastErrorRecord(info);
