@@ -46,15 +46,22 @@ QString ArrBufferHex(const KorviCardParam& p, bool withBlank) {
 }  // namespace
 
 HfBasicsPage::HfBasicsPage(BenchContext& context, QWidget* parent)
-    : QWidget(parent), context_(context) {
+    : QWidget(parent), context_(context), topRight_(new QVBoxLayout), bottomRow_(new QHBoxLayout) {
     setObjectName(QStringLiteral("TabSheet1"));
     BuildControls();
 }
 
 HfBasicsPage::~HfBasicsPage() { StopPollingThread(); }
 
+void HfBasicsPage::PlaceNetworkGroups(QWidget* wifi, QWidget* ethernet) {
+    bottomRow_->insertWidget(0, wifi);
+    topRight_->addWidget(ethernet);
+    topRight_->addStretch();
+}
+
 void HfBasicsPage::BuildControls() {
     auto* page = new QVBoxLayout(this);
+    // Above: the Mifare and CPU card groups, then the ETHERNET group (PlaceNetworkGroups).
     auto* controls = new QHBoxLayout;
     page->addLayout(controls);
 
@@ -119,6 +126,11 @@ void HfBasicsPage::BuildControls() {
     cpuGrid->addWidget(btnTestDESfire, 5, 0, 1, 2);
     controls->addWidget(cpu);
 
+    controls->addLayout(topRight_);
+    controls->addStretch();
+
+    // Below: the WiFi group (placed by PlaceNetworkGroups), then the polling thread's group.
+    page->addLayout(bottomRow_);
     auto* polling = MakeGroup(QStringLiteral("GroupBoxThread"), QStringLiteral("连续读卡"), this);
     auto* pollGrid = new QGridLayout(polling);
     btnGetCardNoStartThread = MakeButton(QStringLiteral("btnGetCardNoStartThread"),
@@ -134,16 +146,12 @@ void HfBasicsPage::BuildControls() {
     lblCount = MakeLabel(QStringLiteral("lblCount"), QStringLiteral("计数："), polling);
     pollGrid->addWidget(btnGetCardNoStartThread, 0, 0);
     pollGrid->addWidget(btnGetCardNoStopThread, 1, 0);
-    pollGrid->addWidget(chkTestId, 2, 0);
-    pollGrid->addWidget(chkCloseDevice, 3, 0);
-    pollGrid->addWidget(btnGetCardNoEx, 4, 0);
-    pollGrid->addWidget(lblCount, 5, 0);
-    controls->addWidget(polling);
-    controls->addStretch();
-
-    auto* networkGroups = new QHBoxLayout;
-    networkGroups->setObjectName(QStringLiteral("networkGroups"));
-    page->addLayout(networkGroups);
+    pollGrid->addWidget(btnGetCardNoEx, 2, 0);
+    pollGrid->addWidget(chkTestId, 0, 1);
+    pollGrid->addWidget(chkCloseDevice, 1, 1);
+    pollGrid->addWidget(lblCount, 2, 1);
+    bottomRow_->addWidget(polling);
+    bottomRow_->addStretch();
 
     mmLog = new LogMemo(QStringLiteral("mmLog"), true, this);
     page->addWidget(mmLog, 1);

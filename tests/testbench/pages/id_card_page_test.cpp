@@ -20,6 +20,7 @@
 #include "testbench/bench_sim.h"
 #include "testbench/core/bench_context.h"
 #include "testbench/core/hex_text.h"
+#include "testbench/shown_text_fit.h"
 
 using sim::FieldCard;
 
@@ -147,6 +148,9 @@ class IdCardPageTest : public QObject {
         id.bench.Click("btnReadTwoIdInfo");
         EXPECT_LINES(id.Log(), "设置读卡器TYPE B成功", "调用KorviCardGetTwoIdInfo成功!");
         QCOMPARE(context.curCardType(), 'B');
+        // The card's texts show whole in the display.
+        const QStringList cut = CutTexts(*id.bench.Find<QWidget>("GroupBox8"), "GroupBox8");
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join('\n')));
 
         id.bench.Click(qPrintable(button));
         EXPECT_LINES(id.bench.Log("mmLog"), "设置读卡器TYPE A成功", line);
