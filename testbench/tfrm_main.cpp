@@ -1,7 +1,6 @@
 #include "testbench/tfrm_main.h"
 
 #include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,8 +13,8 @@
 #include "testbench/core/ping_series.h"
 #include "testbench/core/serial_port_lister.h"
 #include "testbench/core/widget_factory.h"
-#include "testbench/pages/ethernet_group.h"
 #include "testbench/pages/contact_card_page.h"
+#include "testbench/pages/ethernet_group.h"
 #include "testbench/pages/hf_basics_page.h"
 #include "testbench/pages/id_card_page.h"
 #include "testbench/pages/m1_key_init_page.h"
@@ -73,9 +72,8 @@ TfrmMain::TfrmMain(const QString& serialRoot, QWidget* parent)
     hfBasics_ = new HfBasicsPage(*context_);
     PageControl1->addTab(hfBasics_, QStringLiteral("高频基础功能"));
     auto* edtIPAdress = selection_->findChild<QLineEdit*>(QStringLiteral("edtIPAdress"));
-    auto* networkGroups = hfBasics_->findChild<QHBoxLayout*>(QStringLiteral("networkGroups"));
-    networkGroups->addWidget(new WifiGroup(*context_, *hfBasics_->log(), edtIPAdress));
-    networkGroups->addWidget(new EthernetGroup(*context_, *hfBasics_->log()));
+    hfBasics_->PlaceNetworkGroups(new WifiGroup(*context_, *hfBasics_->log(), edtIPAdress),
+                                  new EthernetGroup(*context_, *hfBasics_->log()));
     // The log gives up height to the network groups; it still shows three lines.
     hfBasics_->log()->setMinimumHeight(kBasicsLogMinHeight);
     auto* btnPing = selection_->findChild<QPushButton*>(QStringLiteral("btnPing"));
@@ -93,6 +91,7 @@ TfrmMain::TfrmMain(const QString& serialRoot, QWidget* parent)
     idCard_ = new IdCardPage(*context_);
     PageControl1->addTab(idCard_, QStringLiteral("二代证"));
     uhf->cmbRegionChange();
+    KeepTextsWhole(this);
 }
 
 TfrmMain::~TfrmMain() {

@@ -65,6 +65,12 @@ void BenchContext::CloseReaderForGood() {
     curCardType_.store(kNoCardType);
 }
 
+bool BenchContext::SetCardType(char type) {
+    const bool set = KorviCardSetCardType(hDevice(), type) != 0;
+    curCardType_.store(set ? type : kNoCardType);
+    return set;
+}
+
 void BenchContext::ShowMessage(const QString& text) {
     auto show = [this, text] {
         if (messageSink) {

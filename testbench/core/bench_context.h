@@ -30,6 +30,9 @@ class BenchContext : public QObject {
     bool HasReader() const { return hDevice() != kNoHandle; }
     char curCardType() const { return curCardType_.load(); }
     void SetCurCardType(char type) { curCardType_.store(type); }
+    // Switches the open reader to the card type with KorviCardSetCardType and keeps
+    // curCardType in step with the reader: the type after success, unknown after a failure.
+    bool SetCardType(char type);
 
     // The selection area's state, kept by the window thread for OpenReaderDevice.
     void SetSelection(const ReaderSelection& selection);

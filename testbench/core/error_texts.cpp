@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "korvicard/KorviCardDriver.h"
+
 namespace bench {
 
 QString ErrorCodeText(int code) {
@@ -39,6 +41,13 @@ QString ErrorCodeText(int code) {
     if (byte < kTexts.size()) return QString::fromUtf8(kTexts[byte]);
     if (byte == 32) return QStringLiteral("轮询操作失败。没有标签返回或者返回数据CRC 校验错误。");
     return QStringLiteral("未知错误");
+}
+
+QString WithReaderErrorText(const QString& line, int handle) {
+    const int code = KorviCardGetErrorCode(handle);
+    if ((static_cast<unsigned>(code) & 0xFFu) == 0) return line;
+    const QString text = ErrorCodeText(code);
+    return line.isEmpty() ? text : line + QLatin1Char(' ') + text;
 }
 
 }  // namespace bench

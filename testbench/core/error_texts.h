@@ -8,4 +8,9 @@ namespace bench {
 // eight bits.
 QString ErrorCodeText(int code);
 
+// A failure line followed by the reader's error text (KorviCardGetErrorCode on handle) when
+// the reader reported an error; a failure the reader did not report (code 0) keeps the line
+// as it is.
+QString WithReaderErrorText(const QString& line, int handle);
+
 }  // namespace bench

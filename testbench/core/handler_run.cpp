@@ -11,8 +11,6 @@ namespace bench {
 
 namespace {
 
-QString ReaderErrorText(int handle) { return ErrorCodeText(KorviCardGetErrorCode(handle)); }
-
 struct CardTypeLines {
     char type;
     const char* success;
@@ -36,9 +34,7 @@ const CardTypeLines& LinesOf(char type) {
 }  // namespace
 
 HandlerRun::HandlerRun(BenchContext& context, LogMemo& log, HandlerRules rules)
-    : context_(context), log_(log), rules_(std::move(rules)), lease_(context) {
-    if (!rules_.errorText) rules_.errorText = ReaderErrorText;
-}
+    : context_(context), log_(log), rules_(std::move(rules)), lease_(context) {}
 
 HandlerRun::~HandlerRun() {
     if (rules_.button != nullptr) rules_.button->setEnabled(true);
@@ -59,11 +55,10 @@ bool HandlerRun::Begin() {
 bool HandlerRun::EnsureCardType(char type) {
     if (context_.curCardType() == type) return true;
     const CardTypeLines& lines = LinesOf(type);
-    if (KorviCardSetCardType(handle(), type) == 0) {
+    if (!context_.SetCardType(type)) {
         FailWithErrorText(QString::fromUtf8(lines.failure));
         return false;
     }
-    context_.SetCurCardType(type);
     Log(QString::fromUtf8(lines.success));
     return true;
 }
@@ -91,14 +86,12 @@ bool HandlerRun::Expect(int result, const QString& failureLine) {
 
 void HandlerRun::Fail(const QString& line) {
     succeeded_ = false;
-    Log(line);
+    if (!line.isEmpty()) Log(line);
 }
 
 void HandlerRun::FailWithErrorText(const QString& line) {
-    Fail(line + QLatin1Char(' ') + ErrorText());
+    Fail(WithReaderErrorText(line, handle()));
 }
-
-QString HandlerRun::ErrorText() const { return rules_.errorText(handle()); }
 
 void HandlerRun::Log(const QString& line) { log_.AddLog(line); }
 

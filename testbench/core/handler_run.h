@@ -3,7 +3,6 @@
 #include <QString>
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <optional>
 
 #include "korvicard/KorviCardDriver.h"
@@ -26,14 +25,12 @@ struct HandlerRules {
     char cardType = 0;  // the card type the handler needs; 0 for none
     ReaderAtEnd afterFailure = ReaderAtEnd::kClose;
     ReaderAtEnd atNormalEnd = ReaderAtEnd::kClose;
-    // The error text added to a failure line; the reader's by default.
-    std::function<QString(int handle)> errorText;
 };
 
 // One run of a button handler in the common pattern: holds the reader for the run, opens it,
 // disables the button, beeps, sets the card type when it differs, logs each driver call as
-// "调用<name>成功!" or "调用<name>失败!" with the error text, and at every exit enables the
-// button and closes the reader by the rules.
+// "调用<name>成功!" or "调用<name>失败!" with the reader's error text when the reader reported
+// one, and at every exit enables the button and closes the reader by the rules.
 //
 //     HandlerRun run(context, *mmLog, {.timeoutMs = 0, .cardType = 'A'});
 //     if (!run.Begin()) return;
@@ -61,21 +58,21 @@ class HandlerRun {
     KorviCardParam& Record() { return param_; }
 
     // Logs a driver call's result: "调用<name>成功!" (or successLine when given), or
-    // "调用<name>失败!" with the error text, which marks the run failed. Returns whether the
-    // call succeeded (nonzero).
+    // "调用<name>失败!" with the reader's error text, which marks the run failed. Returns
+    // whether the call succeeded (nonzero).
     bool Check(const QString& exportName, int result,
                const std::optional<QString>& successLine = std::nullopt);
     // A driver call whose success the handler logs itself: on failure logs failureLine with
-    // the error text and marks the run failed. Returns whether the call succeeded.
+    // the reader's error text and marks the run failed. Returns whether the call succeeded.
     bool Expect(int result, const QString& failureLine);
-    // Logs a failure line of the handler's own text and marks the run failed.
+    // Logs a failure line of the handler's own text (none when empty) and marks the run
+    // failed.
     void Fail(const QString& line);
-    // The same with the error text of the reader's last failure after it.
+    // The same with the reader's error text after the line, when the reader reported an
+    // error (WithReaderErrorText).
     void FailWithErrorText(const QString& line);
     // Logs a line.
     void Log(const QString& line);
-    // The error text of the reader's last failure.
-    QString ErrorText() const;
 
     // The run went to its normal end.
     void Succeed() { succeeded_ = true; }

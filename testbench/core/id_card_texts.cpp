@@ -101,6 +101,12 @@ QString TwoIdErrorText(int code) {
     return QStringLiteral("未知错误");
 }
 
+QString TwoIdErrorDetail(int code) {
+    const QString number = QString::number(code);
+    if ((static_cast<unsigned>(code) & 0xFFu) == 0) return number;
+    return number + QStringLiteral("错误描述:") + TwoIdErrorText(code);
+}
+
 QString SamDataTypeName(std::uint8_t type) {
     if (type < 1 || type > kSamDataTypes.size()) return {};
     return QString::fromUtf8(kSamDataTypes[type - 1u]);

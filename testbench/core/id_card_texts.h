@@ -22,6 +22,10 @@ QString NationName(const QString& code);
 // The text of an identity-card error code, looked up by its low eight bits.
 QString TwoIdErrorText(int code);
 
+// What a failure line tells of an identity-card error code: the code in decimal, then
+// "错误描述:" and its text when the driver reported an error (a code other than 0).
+QString TwoIdErrorDetail(int code);
+
 // The name of a SAM data type step (1-8), the empty text for any other value.
 QString SamDataTypeName(std::uint8_t type);
 

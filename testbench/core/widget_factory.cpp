@@ -7,11 +7,43 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 #include "testbench/core/bench_context.h"
 #include "testbench/core/hex_text.h"
 
 namespace bench {
+
+namespace {
+
+// The style option an edit paints with (initStyleOption is protected).
+struct LineEditOption : QLineEdit {
+    using QLineEdit::initStyleOption;
+};
+
+// A line edit keeps this many pixels free on each side of its contents, and one pixel for
+// the cursor after the text.
+constexpr int kLineEditMargin = 2;
+
+// The width at which the edit shows its text without scrolling it.
+int WidthShowingText(const QLineEdit& edit) {
+    QStyleOptionFrame option;
+    (edit.*&LineEditOption::initStyleOption)(&option);
+    const QMargins margins = edit.textMargins();
+    const int contents = qRound(QFontMetricsF(edit.font()).horizontalAdvance(edit.text())) + 1 +
+                         2 * kLineEditMargin + margins.left() + margins.right();
+    return edit.style()
+        ->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(contents, edit.height()), &edit)
+        .width();
+}
+
+void KeepAtLeast(QWidget& widget, int width) {
+    if (widget.minimumWidth() < width) widget.setMinimumWidth(width);
+    if (widget.maximumWidth() < width) widget.setMaximumWidth(width);
+}
+
+}  // namespace
 
 QPushButton* MakeButton(const QString& objectName, const QString& text, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
@@ -67,6 +99,18 @@ QComboBox* AddLabeledCombo(QGridLayout* grid, int row, int column, const QString
 }
 
 void NameForAccessibility(QWidget* widget, const QString& name) { widget->setAccessibleName(name); }
+
+void KeepTextsWhole(QWidget* root) {
+    for (QLineEdit* edit : root->findChildren<QLineEdit*>()) {
+        // A drop-down sizes its own line edit.
+        if (qobject_cast<QComboBox*>(edit->parentWidget()) == nullptr) {
+            KeepAtLeast(*edit, WidthShowingText(*edit));
+        }
+    }
+    for (QComboBox* combo : root->findChildren<QComboBox*>()) {
+        KeepAtLeast(*combo, combo->minimumSizeHint().width());
+    }
+}
 
 void OnClick(QPushButton* button, BenchContext& context, std::function<void()> handler) {
     QObject::connect(button, &QPushButton::clicked, button,

@@ -34,6 +34,11 @@ QComboBox* AddLabeledCombo(QGridLayout* grid, int row, int column, const QString
 // An edit or list named for assistive technology when the page shows no label beside it.
 void NameForAccessibility(QWidget* widget, const QString& name);
 
+// Widens every edit and drop-down under root as far as it needs to show its text whole by its
+// own font and style: an edit its text, a drop-down its longest item. Run once the widgets
+// have their final fonts.
+void KeepTextsWhole(QWidget* root);
+
 // Runs handler on each click; a conversion error it throws ends the run and shows its text.
 void OnClick(QPushButton* button, BenchContext& context, std::function<void()> handler);
 

@@ -43,23 +43,25 @@ QString ArrBufferHex(const KorviCardParam& p, bool withBlank) {
     return BufferHex(p.arrBuffer, p.nBufferSize, sizeof p.arrBuffer, withBlank);
 }
 
-// The error text of the reader's last failure, after a failure line of a pass.
-QString WithErrorText(const QString& line, int handle) {
-    return line + QLatin1Char(' ') + ErrorCodeText(KorviCardGetErrorCode(handle));
-}
-
 }  // namespace
 
 HfBasicsPage::HfBasicsPage(BenchContext& context, QWidget* parent)
-    : QWidget(parent), context_(context) {
+    : QWidget(parent), context_(context), topRight_(new QVBoxLayout), bottomRow_(new QHBoxLayout) {
     setObjectName(QStringLiteral("TabSheet1"));
     BuildControls();
 }
 
 HfBasicsPage::~HfBasicsPage() { StopPollingThread(); }
 
+void HfBasicsPage::PlaceNetworkGroups(QWidget* wifi, QWidget* ethernet) {
+    bottomRow_->insertWidget(0, wifi);
+    topRight_->addWidget(ethernet);
+    topRight_->addStretch();
+}
+
 void HfBasicsPage::BuildControls() {
     auto* page = new QVBoxLayout(this);
+    // Above: the Mifare and CPU card groups, then the ETHERNET group (PlaceNetworkGroups).
     auto* controls = new QHBoxLayout;
     page->addLayout(controls);
 
@@ -124,6 +126,11 @@ void HfBasicsPage::BuildControls() {
     cpuGrid->addWidget(btnTestDESfire, 5, 0, 1, 2);
     controls->addWidget(cpu);
 
+    controls->addLayout(topRight_);
+    controls->addStretch();
+
+    // Below: the WiFi group (placed by PlaceNetworkGroups), then the polling thread's group.
+    page->addLayout(bottomRow_);
     auto* polling = MakeGroup(QStringLiteral("GroupBoxThread"), QStringLiteral("连续读卡"), this);
     auto* pollGrid = new QGridLayout(polling);
     btnGetCardNoStartThread = MakeButton(QStringLiteral("btnGetCardNoStartThread"),
@@ -139,16 +146,12 @@ void HfBasicsPage::BuildControls() {
     lblCount = MakeLabel(QStringLiteral("lblCount"), QStringLiteral("计数："), polling);
     pollGrid->addWidget(btnGetCardNoStartThread, 0, 0);
     pollGrid->addWidget(btnGetCardNoStopThread, 1, 0);
-    pollGrid->addWidget(chkTestId, 2, 0);
-    pollGrid->addWidget(chkCloseDevice, 3, 0);
-    pollGrid->addWidget(btnGetCardNoEx, 4, 0);
-    pollGrid->addWidget(lblCount, 5, 0);
-    controls->addWidget(polling);
-    controls->addStretch();
-
-    auto* networkGroups = new QHBoxLayout;
-    networkGroups->setObjectName(QStringLiteral("networkGroups"));
-    page->addLayout(networkGroups);
+    pollGrid->addWidget(btnGetCardNoEx, 2, 0);
+    pollGrid->addWidget(chkTestId, 0, 1);
+    pollGrid->addWidget(chkCloseDevice, 1, 1);
+    pollGrid->addWidget(lblCount, 2, 1);
+    bottomRow_->addWidget(polling);
+    bottomRow_->addStretch();
 
     mmLog = new LogMemo(QStringLiteral("mmLog"), true, this);
     page->addWidget(mmLog, 1);
@@ -298,6 +301,7 @@ void HfBasicsPage::btnRestCpuCardClick() {
     HandlerRun run(context_, *mmLog,
                    {.timeoutMs = 0,
                     .button = btnRestCpuCard,
+                    .cardType = 'A',
                     .afterFailure = ReaderAtEnd::kKeepOpen,
                     .atNormalEnd = ReaderAtEnd::kKeepOpen});
     if (!run.Begin()) return;
@@ -605,6 +609,7 @@ void HfBasicsPage::btnGetCardNoExClick() {
                    {.timeoutMs = 200,
                     .button = btnGetCardNoEx,
                     .beep = false,
+                    .cardType = 'A',
                     .afterFailure = ReaderAtEnd::kKeepOpen,
                     .atNormalEnd = ReaderAtEnd::kKeepOpen});
     if (!run.Begin()) return;
@@ -623,14 +628,11 @@ void HfBasicsPage::PollCardOnce() {
     ReaderLease lease(context_);
     if (!ConnectionPreTest() || !context_.OpenReaderDevice(200)) return;
     const int h = context_.hDevice();
-    if (context_.curCardType() != 'A') {
-        if (KorviCardSetCardType(h, 'A') == 0) return;
-        context_.SetCurCardType('A');
-    }
+    if (context_.curCardType() != 'A' && !context_.SetCardType('A')) return;
     KorviCardParam p{};
     if (KorviCardGetCardNo(h, 0x26, &p) == 0) return;
     if (KorviCardBeep(h, 10) == 0) {
-        mmLog->AddLog(WithErrorText(QStringLiteral("调用KorviCardBeep失败!"), h));
+        mmLog->AddLog(WithReaderErrorText(QStringLiteral("调用KorviCardBeep失败!"), h));
     }
     const KorviCardParam card = p;
     if (KorviCardResetCpuCardNoGetCardNo(h, &p) == 0 || p.nBufferSize == 0) {
@@ -652,7 +654,7 @@ void HfBasicsPage::PollCardOnce() {
             return;
         }
     }
-    mmLog->AddLog(WithErrorText(QStringLiteral("调用KorviCardGetBankCardNo失败!"), h));
+    mmLog->AddLog(WithReaderErrorText(QStringLiteral("调用KorviCardGetBankCardNo失败!"), h));
 }
 
 void HfBasicsPage::ReadTypeBIdPass() {
@@ -663,20 +665,18 @@ void HfBasicsPage::ReadTypeBIdPass() {
         if (closeDevice_.load()) context_.CloseReaderDevice();
     };
     context_.ShowAnswerError(QString());
-    if (context_.curCardType() != 'B') {
-        if (KorviCardSetCardType(h, 'B') == 0) return close();
-        context_.SetCurCardType('B');
-    }
+    if (context_.curCardType() != 'B' && !context_.SetCardType('B')) return close();
     KorviCardParam p{};
     if (KorviCardRequestB(h, 0, &p) == 0) return close();
     if (KorviCardSelectB(h, &p) == 0) {
-        mmLog->AddLog(WithErrorText(QStringLiteral("调用KorviCardSelectB失败!"), h));
+        mmLog->AddLog(WithReaderErrorText(QStringLiteral("调用KorviCardSelectB失败!"), h));
         return close();
     }
     for (const TypeBIdStep& step : kTypeBIdSteps) {
         LoadStep(p, step);
         if (KorviCardSendCpuCommand(h, kTypeBIdCommandMode, &p) == 0) {
-            mmLog->AddLog(WithErrorText(QStringLiteral("调用KorviCardSendCpuCommand失败!"), h));
+            mmLog->AddLog(
+                WithReaderErrorText(QStringLiteral("调用KorviCardSendCpuCommand失败!"), h));
             return close();
         }
         if (!AnswerAccepted(p, step)) {

@@ -5,6 +5,7 @@
 
 #include "korvicard/KorviCardDriver.h"
 
+class QBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -28,6 +29,8 @@ class HfBasicsPage : public QWidget {
     ~HfBasicsPage() override;
 
     LogMemo* log() const { return mmLog; }
+    // Puts the WiFi group below the card groups and the ETHERNET group beside them.
+    void PlaceNetworkGroups(QWidget* wifi, QWidget* ethernet);
     // Ends the polling thread after the pass under way; nothing when none runs.
     void StopPollingThread();
 
@@ -63,6 +66,8 @@ class HfBasicsPage : public QWidget {
     void SetPassCount(int count);
 
     BenchContext& context_;
+    QBoxLayout* topRight_;
+    QBoxLayout* bottomRow_;
     TMyThread* thread_ = nullptr;
     std::uint8_t easyApiCounter_ = 0;
     int typeBIdPassCount_ = 0;

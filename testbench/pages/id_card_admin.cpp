@@ -280,8 +280,7 @@ void IdCardPage::ServerFailure(const QString& exportName, bool withCode) {
     QString line = QStringLiteral("调用") + exportName + QStringLiteral("失败!");
     if (withCode) {
         const int code = KorviCardGetTwoIdErrorCode(context_.hDevice());
-        line += QStringLiteral("错误编码:") + QString::number(code) + QStringLiteral("错误描述:") +
-                TwoIdErrorText(code);
+        line += QStringLiteral("错误编码:") + TwoIdErrorDetail(code);
     }
     TwoIdLog(line);
 }

@@ -138,12 +138,11 @@ bool IdCardPage::PrepareRead(const ReadFlow& flow) {
 // the reader and ends the flow.
 bool IdCardPage::SwitchToTypeB(bool force) {
     if (context_.curCardType() == 'B' && !force) return true;
-    if (KorviCardSetCardType(context_.hDevice(), 'B') == 0) {
+    if (!context_.SetCardType('B')) {
         TwoIdLog(QStringLiteral("调用KorviCardSetCardType 设置TYPE B失败!"));
         context_.CloseReaderDevice();
         return false;
     }
-    context_.SetCurCardType('B');
     TwoIdLog(QStringLiteral("设置读卡器TYPE B成功"));
     return true;
 }
@@ -151,9 +150,7 @@ bool IdCardPage::SwitchToTypeB(bool force) {
 void IdCardPage::ReportReadFailure(const QString& failureText, bool withText) {
     ++failCount_;
     const int code = KorviCardGetTwoIdErrorCode(context_.hDevice());
-    QString line = failureText + QString::number(code);
-    if (withText) line += QStringLiteral("错误描述:") + TwoIdErrorText(code);
-    TwoIdLog(line);
+    TwoIdLog(failureText + (withText ? TwoIdErrorDetail(code) : QString::number(code)));
 }
 
 void IdCardPage::ReportReadSuccess(const QString& successText, const TwoIdInfoParam& record,
@@ -321,7 +318,7 @@ void IdCardPage::LogDispatchDiagnostics(int code) {
     if (KorviCardGetSamvLastErrorInfo(h, "", 0, &info) == 0) {
         const int now = KorviCardGetTwoIdErrorCode(h);
         TwoIdLog(QStringLiteral("调用KorviCardGetSamvLastErrorInfo失败!错误编码:") +
-                 QString::number(now) + QStringLiteral("错误描述:") + TwoIdErrorText(now));
+                 TwoIdErrorDetail(now));
         return;
     }
     LogLastErrorRecord(info);

@@ -20,10 +20,12 @@ inline QGridLayout* CompactGrid(QGroupBox* group) {
     return grid;
 }
 
-// Rows of 21 pixels for the group's edits, lists and buttons; edits and lists wide enough
-// for a dotted address, those named in narrow for a short number.
+// Rows of 21 pixels for the group's edits, lists and buttons; edits and lists at least 106
+// pixels wide, those named in narrow (short numbers) 48. KeepTextsWhole widens them further
+// where their texts need it.
 inline void CompactRows(QGroupBox* group, std::initializer_list<QWidget*> narrow = {}) {
-    for (QWidget* child : group->findChildren<QWidget*>()) {
+    // The group's own controls: a drop-down's line edit stays inside its drop-down.
+    for (QWidget* child : group->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         const bool field = child->inherits("QLineEdit") || child->inherits("QComboBox");
         if (field || child->inherits("QPushButton")) child->setFixedHeight(21);
         if (field)

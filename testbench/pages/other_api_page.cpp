@@ -65,11 +65,10 @@ void OtherApiPage::btnGetUidClick() {
     HandlerRun run(context_, *mmOtherApiLog, {.timeoutMs = 2000, .button = btnGetUid});
     if (!run.Begin()) return;
     const int h = run.handle();
-    if (!run.Check(QStringLiteral("KorviCardSetCardType 设置TYPE B"), KorviCardSetCardType(h, 'B'),
+    if (!run.Check(QStringLiteral("KorviCardSetCardType 设置TYPE B"), context_.SetCardType('B'),
                    QStringLiteral("设置读卡器TYPE B成功"))) {
         return;
     }
-    context_.SetCurCardType('B');
     KorviCardParam& p = run.Param();
     if (!run.Expect(KorviCardRequestB(h, 0, &p), QStringLiteral("调用KorviCardRequestB失败!"))) {
         return;

@@ -224,7 +224,7 @@ void WifiGroup::btnScanApClick() {
     cmbApList->clear();
     if (KorviCardScanAp(run.handle(), records.data(), kApRecords, kScanWaitMs) == 0) {
         context_.ShowMessage(QStringLiteral("执行扫描动作失败!"));
-        run.Fail(run.ErrorText());
+        run.FailWithErrorText(QString());
         return;
     }
     for (const AccessPoint& ap : AccessPointsOf(records)) {

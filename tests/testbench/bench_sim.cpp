@@ -43,8 +43,12 @@ void BenchSim::PresentTypeA(std::shared_ptr<sim::TypeACard> card) {
 void BenchSim::PresentTypeBScript(std::string_view script) {
     auto card = std::make_shared<sim::TypeBCard>();
     card->SetApplication(std::make_shared<sim::ApduScript>(script));
+    Present(sim::FieldCard::kNone);
+    AddTypeBCard(std::move(card));
+}
+
+void BenchSim::AddTypeBCard(std::shared_ptr<sim::TypeBCard> card) {
     port_.WithReader([&](sim::SimulatedReader&) {
-        rig_.PresentFieldCard(sim::FieldCard::kNone);
         rig_.PresentTypeBCard(std::move(card));
         return 0;
     });

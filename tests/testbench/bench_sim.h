@@ -26,6 +26,9 @@ class BenchSim {
     void PresentTypeA(std::shared_ptr<sim::TypeACard> card);
     // Holds a type B card answering APDUs by the script (sim::ApduScript's form) into it.
     void PresentTypeBScript(std::string_view script);
+    // Holds a type B card into the field beside the card there, as a reader's field holds a
+    // card of each protocol.
+    void AddTypeBCard(std::shared_ptr<sim::TypeBCard> card);
     // Runs f(reader) under the port's lock.
     template <class F>
     auto WithReader(F&& f) {

@@ -12,6 +12,7 @@
 
 #include "testbench/bench_sim.h"
 #include "testbench/core/bench_context.h"
+#include "testbench/shown_text_fit.h"
 
 using namespace bench;
 
@@ -179,6 +180,25 @@ class WindowTest : public QObject {
         bench.Find<QRadioButton>("rdbV1U")->click();
         QVERIFY(bench.window().context().HasReader());
         bench.Close();
+    }
+
+    // At the window's normal size every edit and drop-down shows its default text whole:
+    // those of the selection area and those of each page brought to the front.
+    void DefaultTextsShowWhole() {
+        BenchSim sim;
+        BenchWindow bench(sim);
+        QCOMPARE(bench.window().size(), QSize(TfrmMain::kWidth, TfrmMain::kHeight));
+        auto* pages = bench.Find<QTabWidget>("PageControl1");
+        QStringList faults = CutTexts(*bench.Find<QWidget>("ReaderSelection"), "ReaderSelection");
+        for (int i = 0; i < pages->count(); ++i) {
+            pages->setCurrentIndex(i);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+            faults << CutTexts(*pages->widget(i),
+                               pages->widget(i)->objectName() + " " + pages->tabText(i));
+        }
+        // Every fault on a line of its own: a failure message is cut at a kilobyte.
+        for (const QString& fault : faults) qWarning("%s", qPrintable(fault));
+        QVERIFY(faults.isEmpty());
     }
 
     void Screenshots() {

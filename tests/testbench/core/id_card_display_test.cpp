@@ -110,6 +110,14 @@ class IdCardDisplayTest : public QObject {
         QCOMPARE(TwoIdErrorText(-1), QStringLiteral("未知错误"));
     }
 
+    // A failure line tells an error's text only when the driver reported one.
+    void ErrorDetailOfFailureLines() {
+        QCOMPARE(TwoIdErrorDetail(24), QStringLiteral("24错误描述:连接服务器失败"));
+        QCOMPARE(TwoIdErrorDetail(1000), QStringLiteral("1000错误描述:") + TwoIdErrorText(232));
+        QCOMPARE(TwoIdErrorDetail(0), QStringLiteral("0"));
+        QCOMPARE(TwoIdErrorDetail(256), QStringLiteral("256"));
+    }
+
     void SamDataTypeNames() {
         QCOMPARE(SamDataTypeName(1), QStringLiteral("第一个文件"));
         QCOMPARE(SamDataTypeName(4), QStringLiteral("外部认证"));

@@ -9,6 +9,8 @@
 
 #include "testbench/bench_sim.h"
 #include "testbench/core/bench_context.h"
+#include "testbench/pages/card_test_support.h"
+#include "testbench/pages/page_test_support.h"
 
 using sim::FieldCard;
 
@@ -100,17 +102,19 @@ class HfBasicsPageTest : public QObject {
     void CpuCardCommands() {
         BenchSim sim(FieldCard::kCpu);
         BenchWindow bench(sim);
+        // The reset switches to type A (a fresh handle's type is unknown).
         bench.Click("btnRestCpuCard");
-        EXPECT_LINES(bench.Log("mmLog"), "调用KorviCardGetCardNo成功!",
+        EXPECT_LINES(bench.Log("mmLog"), "设置读卡器TYPE A成功", "调用KorviCardGetCardNo成功!",
                      "调用KorviCardResetCpuCard成功!");
         QVERIFY(bench.Log("mmLog").last().startsWith("ATS："));
 
-        // DESFire/PLUS activation switches to type A (a fresh handle's type is unknown) and
-        // activates the card again; the commands then reach it.
+        // DESFire/PLUS activation finds the reader on type A and activates the card again;
+        // the commands then reach it.
         bench.ClearLog("mmLog");
         bench.Click("btnTestDESfire");
-        EXPECT_LINES(bench.Log("mmLog"), "设置读卡器TYPE A成功", "卡型：0004",
-                     "调用KorviCardSelect成功!", "调用KorviCardResetCpuCard成功!");
+        EXPECT_LINES(bench.Log("mmLog"), "卡型：0004", "调用KorviCardSelect成功!",
+                     "调用KorviCardResetCpuCard成功!");
+        QVERIFY(!bench.Log("mmLog").contains("设置读卡器TYPE A成功"));
 
         bench.ClearLog("mmLog");
         bench.Click("btnExecCOSCommand");
@@ -228,8 +232,21 @@ class HfBasicsPageTest : public QObject {
         BenchSim sim;
         BenchWindow bench(sim);
         bench.Click("btnGetCardNoEx");
-        EXPECT_LINES(bench.Log("mmLog"), kCardLines[0], kCardLines[1]);
+        EXPECT_LINES(bench.Log("mmLog"), "设置读卡器TYPE A成功", kCardLines[0], kCardLines[1]);
         QVERIFY(bench.window().context().HasReader());
+
+        // From type B: a switch the reader refuses leaves the type unknown, so the next run
+        // switches again.
+        LeaveReaderOnTypeB(bench);
+        FailNextRequest(sim, 19);
+        bench.ClearLog("mmLog");
+        bench.Click("btnGetCardNoEx");
+        QCOMPARE(bench.Log("mmLog"),
+                 QStringList{"调用KorviCardSetCardType TYPE_A失败! 发送14443指令错误"});
+        QCOMPARE(bench.window().context().curCardType(), bench::BenchContext::kNoCardType);
+        bench.ClearLog("mmLog");
+        bench.Click("btnGetCardNoEx");
+        EXPECT_LINES(bench.Log("mmLog"), "设置读卡器TYPE A成功", kCardLines[0]);
     }
 
     void HiddenOcxButton() {

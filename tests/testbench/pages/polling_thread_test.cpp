@@ -109,7 +109,8 @@ class PollingThreadTest : public QObject {
         bench.messages.clear();
         bench.window().selection().UseNetworkReader("127.0.0.1", QString::number(sim.Port()));
         bench.Click("btnGetCardNoEx");
-        QCOMPARE(bench.Log("mmLog").mid(0, 2), (QStringList{"等1秒", "卡号(16进制)：917E5C3A"}));
+        QCOMPARE(bench.Log("mmLog").mid(0, 3),
+                 (QStringList{"等1秒", "设置读卡器TYPE A成功", "卡号(16进制)：917E5C3A"}));
     }
 
     void StopWhilePassRuns() {
