@@ -547,15 +547,10 @@ KC_JNI(jboolean, GetTwoIdInfoByMcuServer)
         TwoIdInfoParam record{};
         StringChars host(env, dispatchHost);
         StringChars text(env, account);
-        // The dispatch report carries the phone identity: without it the read stops with
-        // its identity-card code instead of sending a blank identity.
-        if (context == nullptr) {
-            SetTwoIdCode(h, TIEC_GET_ANDROID_CONTEXT_NULL);
-            return JNI_FALSE;
-        }
-        if (!ReadPhoneIdentity(env, context, phone)) {
+        // The phone identity is read only from a context (Android); without one, or when it
+        // cannot be read, the dispatch request goes on with a blank identity.
+        if (context != nullptr && !ReadPhoneIdentity(env, context, phone)) {
             SetTwoIdCode(h, TIEC_GET_ANDROID_PHONE_STATE);
-            return JNI_FALSE;
         }
         TwoIdInfoFromJava(env, param, &record);
         KorviCardSetIdDeviceExtendReadWrite(h, nullptr);

@@ -123,7 +123,11 @@ public class KorviCardDriver {
     public native boolean GetTwoIdInfoByPsamServerEx(long handle, String host, int port,
                                                      TwoIdInfoParam param, int timeoutSeconds,
                                                      int unused);
-    /** context: an android.content.Context, or null. */
+    /**
+     * context: an android.content.Context whose phone identity goes with the request, or null
+     * (a desktop JVM): without one, or when it cannot be read, the read goes on with a blank
+     * identity.
+     */
     public native boolean GetTwoIdInfoByMcuServer(Object context, int value, long handle,
                                                   String dispatchHost, int dispatchValue,
                                                   String account, TwoIdInfoParam param,
