@@ -86,6 +86,17 @@ public final class PhoneIdentityTest {
             Check.bytes(Hex.filled(PHOTO_BMP_SIZE, 0x55), again, "the array as it was");
         });
 
+        Check.run("CloseDevice with handle 0 still frees the photo buffer", () -> {
+            Check.that(driver.SetIdPhotoAddress(handle, true), "photo enabled");
+            read(handle, null);
+            driver.CloseDevice(0);
+            byte[] bitmap = Hex.filled(PHOTO_BMP_SIZE, 0x55);
+            Check.that(driver.GetIdPhotoBmpBuffer(handle, bitmap), "take the buffer");
+            Check.bytes(Hex.filled(PHOTO_BMP_SIZE, 0x55), bitmap, "no buffer was left to copy");
+            Check.equal(EMPTY_ACCOUNT, driver.GetTwoIdErrorCode(handle),
+                        "the open reader is left open");
+        });
+
         Check.run("closed and invalid handles reach no session", () -> {
             long closed = driver.OpenDevice(null, 0, 0, 0, 100, true);
             driver.CloseDevice(closed);
