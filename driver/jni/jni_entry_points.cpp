@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "api/c_api_frame.h"
@@ -182,9 +183,10 @@ KC_JNI(jstring, GetTwoIdDispatchServerErrorInfo)(JNIEnv* env, jobject, jlong han
     });
 }
 
-KC_JNI(jint, ConnectTest)(JNIEnv* env, jobject, jlong handle, jstring deviceName) {
-    StringChars name(env, deviceName);
-    return ICC_Reader_GetStatus(HandleArg(handle), 0);
+// Reads the address and dials nothing: the answer of the contact-card status, always 0.
+KC_JNI(jint, ConnectTest)(JNIEnv* env, jobject, jstring address, jint) {
+    StringChars chars(env, address);
+    return ICC_Reader_GetStatus(0, 0);
 }
 
 // --- Mifare Classic and ISO 14443-A --------------------------------------------------------
@@ -490,46 +492,53 @@ namespace {
 
 using ServerRead = int(KORVICARD_CALL*)(int, const char*, int, TwoIdInfoParam*, int);
 
-jboolean ServerReadCall(JNIEnv* env, ServerRead read, jlong handle, jstring host, jint port,
-                        jobject param, jint timeoutSeconds) {
+// A port or time-out outside the int range fails before anything is touched.
+jboolean ServerReadCall(JNIEnv* env, ServerRead read, jlong handle, jstring host, jlong port,
+                        jobject param, jlong timeoutSeconds) {
+    const std::optional<int> portArg = IntArg(port);
+    const std::optional<int> timeoutArg = IntArg(timeoutSeconds);
+    if (!portArg || !timeoutArg) return JNI_FALSE;
     const int h = HandleArg(handle);
     StringChars chars(env, host);
     KorviCardSetIdDeviceExtendReadWrite(h, nullptr);
     return TwoIdCall(env, param, [&](TwoIdInfoParam* p) {
-        return read(h, chars.get(), port, p, timeoutSeconds);
+        return read(h, chars.get(), *portArg, p, *timeoutArg);
     });
 }
 
 }  // namespace
 
 KC_JNI(jboolean, GetTwoIdInfoByServerEx)
-(JNIEnv* env, jobject, jlong handle, jstring host, jint port, jobject param, jint timeoutSeconds) {
+(JNIEnv* env, jobject, jlong handle, jstring host, jlong port, jobject param,
+ jlong timeoutSeconds) {
     return ServerReadCall(env, KorviCardGetTwoIdInfoByServerEx, handle, host, port, param,
                           timeoutSeconds);
 }
 
 KC_JNI(jboolean, GetTwoIdInfoByWireless)
-(JNIEnv* env, jobject, jlong handle, jstring host, jint port, jobject param, jint timeoutSeconds) {
+(JNIEnv* env, jobject, jlong handle, jstring host, jlong port, jobject param,
+ jlong timeoutSeconds) {
     return ServerReadCall(env, KorviCardGetTwoIdInfoByWireless, handle, host, port, param,
                           timeoutSeconds);
 }
 
 KC_JNI(jboolean, GetTwoIdInfoByWirelessEx)
-(JNIEnv* env, jobject, jlong handle, jstring host, jint port, jobject param, jint timeoutSeconds) {
+(JNIEnv* env, jobject, jlong handle, jstring host, jlong port, jobject param,
+ jlong timeoutSeconds) {
     return ServerReadCall(env, KorviCardGetTwoIdInfoByWirelessEx, handle, host, port, param,
                           timeoutSeconds);
 }
 
 KC_JNI(jboolean, GetTwoIdInfoByPsamServer)
-(JNIEnv* env, jobject, jlong handle, jstring host, jint port, jobject param, jint timeoutSeconds,
- jint) {
+(JNIEnv* env, jobject, jlong handle, jstring host, jlong port, jobject param, jlong timeoutSeconds,
+ jlong) {
     return ServerReadCall(env, KorviCardGetTwoIdInfoByPsamServer, handle, host, port, param,
                           timeoutSeconds);
 }
 
 KC_JNI(jboolean, GetTwoIdInfoByPsamServerEx)
-(JNIEnv* env, jobject, jlong handle, jstring host, jint port, jobject param, jint timeoutSeconds,
- jint) {
+(JNIEnv* env, jobject, jlong handle, jstring host, jlong port, jobject param, jlong timeoutSeconds,
+ jlong) {
     return ServerReadCall(env, KorviCardGetTwoIdInfoByPsamServerEx, handle, host, port, param,
                           timeoutSeconds);
 }
@@ -542,20 +551,17 @@ KC_JNI(jboolean, GetTwoIdInfoByMcuServer)
         // The handle is looked up like every other entry point's: 0, -1, a closed handle or
         // one outside the 32-bit range reaches no session.
         const int h = HandleArg(handle);
-        if (!Readers().Find(h)) return JNI_FALSE;
+        const std::optional<std::uint32_t> first = Uint32Arg(firstRequest);
+        const std::optional<std::uint32_t> second = Uint32Arg(secondRequest);
+        if (!Readers().Find(h) || !first || !second) return JNI_FALSE;
         std::uint8_t phone[ReaderSession::kPhoneIdentitySize] = {};
         TwoIdInfoParam record{};
         StringChars host(env, dispatchHost);
         StringChars text(env, account);
-        // The dispatch report carries the phone identity: without it the read stops with
-        // its identity-card code instead of sending a blank identity.
-        if (context == nullptr) {
-            SetTwoIdCode(h, TIEC_GET_ANDROID_CONTEXT_NULL);
-            return JNI_FALSE;
-        }
-        if (!ReadPhoneIdentity(env, context, phone)) {
+        // The phone identity is read only from a context (Android); without one, or when it
+        // cannot be read, the dispatch request goes on with a blank identity.
+        if (context != nullptr && !ReadPhoneIdentity(env, context, phone)) {
             SetTwoIdCode(h, TIEC_GET_ANDROID_PHONE_STATE);
-            return JNI_FALSE;
         }
         TwoIdInfoFromJava(env, param, &record);
         KorviCardSetIdDeviceExtendReadWrite(h, nullptr);
@@ -569,8 +575,7 @@ KC_JNI(jboolean, GetTwoIdInfoByMcuServer)
         WithReaderVoid(h, [&](ReaderSession& s) { s.SetPhoneIdentity(phone); });
         const std::uint32_t value = static_cast<std::uint32_t>(dispatchValue);
         const int result = KorviCardGetTwoIdInfoByMcuServer(
-            h, host.get(), &value, text.get(), &record, static_cast<std::uint32_t>(firstRequest),
-            static_cast<std::uint32_t>(secondRequest), timeoutSeconds);
+            h, host.get(), &value, text.get(), &record, *first, *second, timeoutSeconds);
         TwoIdInfoToJava(env, param, &record);
         return Bool(result);
     });
@@ -612,31 +617,46 @@ KC_JNI(jboolean, WlDecodeByServer)
 }
 
 KC_JNI(jstring, GetSamvManagerMessageByServer)
-(JNIEnv* env, jobject, jlong handle, jstring host, jint port) {
+(JNIEnv* env, jobject, jlong handle, jstring host, jlong port) {
     StringChars chars(env, host);
     return TextOut(env, [&](char* b, int n) {
-        return KorviCardGetSamvManagerMessageByServer(HandleArg(handle), chars.get(), port, b, n);
+        const std::optional<int> portArg = IntArg(port);
+        return portArg ? KorviCardGetSamvManagerMessageByServer(HandleArg(handle), chars.get(),
+                                                                *portArg, b, n)
+                       : 0;
     });
 }
 
-KC_JNI(jbyteArray, GetTwoIdServerMacAddress)
-(JNIEnv* env, jobject, jlong handle, jstring host, jint port) {
+namespace {
+
+using ServerBytes = int(KORVICARD_CALL*)(int, const char*, int, unsigned char*, int);
+
+jbyteArray ServerBytesCall(JNIEnv* env, ServerBytes query, jlong handle, jstring host, jlong port) {
     StringChars chars(env, host);
     return ServerBytesOut(env, [&](std::uint8_t* b, int n) {
-        return KorviCardGetTwoIdServerMacAddress(HandleArg(handle), chars.get(), port, b, n);
+        const std::optional<int> portArg = IntArg(port);
+        return portArg ? query(HandleArg(handle), chars.get(), *portArg, b, n) : 0;
     });
+}
+
+}  // namespace
+
+KC_JNI(jbyteArray, GetTwoIdServerMacAddress)
+(JNIEnv* env, jobject, jlong handle, jstring host, jlong port) {
+    return ServerBytesCall(env, KorviCardGetTwoIdServerMacAddress, handle, host, port);
 }
 
 KC_JNI(jbyteArray, GetTwoIdServerMcuSerialNo)
-(JNIEnv* env, jobject, jlong handle, jstring host, jint port) {
-    StringChars chars(env, host);
-    return ServerBytesOut(env, [&](std::uint8_t* b, int n) {
-        return KorviCardGetTwoIdServerMcuSerialNo(HandleArg(handle), chars.get(), port, b, n);
-    });
+(JNIEnv* env, jobject, jlong handle, jstring host, jlong port) {
+    return ServerBytesCall(env, KorviCardGetTwoIdServerMcuSerialNo, handle, host, port);
 }
 
 KC_JNI(jint, PowerOnOffOtherDevice)
-(JNIEnv* env, jobject, jlong handle, jstring host, jint port, jint value, jstring block) {
+(JNIEnv* env, jobject, jlong handle, jstring host, jlong port, jlong value, jstring block) {
+    constexpr jint kFailure = -1;
+    const std::optional<int> portArg = IntArg(port);
+    const std::optional<int> valueArg = IntArg(value);
+    if (!portArg || !valueArg) return kFailure;
     StringChars chars(env, host);
     StringChars blockChars(env, block);
     std::uint8_t data[16] = {};
@@ -644,7 +664,8 @@ KC_JNI(jint, PowerOnOffOtherDevice)
         std::memcpy(data, blockChars.get(),
                     std::min(sizeof data, static_cast<std::size_t>(blockChars.length())));
     }
-    return KorviCardPowerOnOffOtherDevice(HandleArg(handle), chars.get(), port, value, data);
+    return KorviCardPowerOnOffOtherDevice(HandleArg(handle), chars.get(), *portArg, *valueArg,
+                                          data);
 }
 
 KC_JNI(jstring, GetTwoGenerationIDCardNo)(JNIEnv* env, jobject, jlong handle) {

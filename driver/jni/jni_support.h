@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // Small helpers shared by the JNI binding. Every JNI call that can throw is followed by
@@ -21,10 +22,21 @@ inline bool ClearPending(JNIEnv* env) {
     return false;
 }
 
-// A Java long handle as the C API's id: a value outside the 32-bit range names no reader.
-inline int HandleArg(jlong handle) {
-    return handle < INT_MIN || handle > INT_MAX ? 0 : static_cast<int>(handle);
+// A Java long that stands for a C int argument; empty outside the int range, so it never
+// wraps onto another value.
+inline std::optional<int> IntArg(jlong value) {
+    if (value < INT_MIN || value > INT_MAX) return std::nullopt;
+    return static_cast<int>(value);
 }
+
+// A Java long that stands for a C 32-bit unsigned argument; empty outside 0..2^32-1.
+inline std::optional<std::uint32_t> Uint32Arg(jlong value) {
+    if (value < 0 || value > jlong{UINT32_MAX}) return std::nullopt;
+    return static_cast<std::uint32_t>(value);
+}
+
+// A Java long handle as the C API's id: a value outside the 32-bit range names no reader.
+inline int HandleArg(jlong handle) { return IntArg(handle).value_or(0); }
 
 // A local reference deleted when it goes out of scope.
 template <class T>

@@ -12,8 +12,9 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes IssuerAid(std::string_view name) {
-    Bytes aid = {0xA0, 0x00, 0x00, 0x00, 0x03};
-    aid.insert(aid.end(), name.begin(), name.end());
+    constexpr std::array<std::uint8_t, 5> kRid = {0xA0, 0x00, 0x00, 0x00, 0x03};
+    Bytes aid(kRid.size() + name.size());
+    std::copy(name.begin(), name.end(), std::copy(kRid.begin(), kRid.end(), aid.begin()));
     return aid;
 }
 

@@ -194,12 +194,14 @@ DispatchServer::Step DispatchService::Answer(const DispatchServer::Request& r) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (r.command == 72) return Reply({});
     if (r.command != 58) return {{}, true};
-    Bytes answer(42, 0);
+    // Address and port (zero when refused), 34 bytes kept by the reader, the text and its
+    // terminator.
+    constexpr std::size_t kTextAt = 42;
+    Bytes answer(kTextAt + refusal_.size() + 1, 0);
     if (refusal_.empty()) {
         std::copy(idServer_.begin(), idServer_.end(), answer.begin());
         PutLe(answer, 4, static_cast<std::uint32_t>(idServerPort_), 4);
     }
-    answer.insert(answer.end(), refusal_.begin(), refusal_.end());
-    answer.push_back(0);
+    std::copy(refusal_.begin(), refusal_.end(), answer.begin() + kTextAt);
     return Reply(answer);
 }

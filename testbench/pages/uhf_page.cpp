@@ -23,7 +23,6 @@ namespace bench {
 
 namespace {
 
-constexpr int kMaxInventoryTags = 50;
 constexpr std::size_t kFwBufferSize = 64;
 constexpr std::size_t kMultiEpcSize = 128;
 constexpr std::size_t kScanBufferSize = 128;
@@ -259,7 +258,7 @@ void UhfPage::btnInventoryClick() {
     }
     run.Log(QStringLiteral("发现标签") + QString::number(count) + QStringLiteral("张"));
     cmbEpcList->clear();
-    for (int n = 0; n < std::min(count, kMaxInventoryTags); ++n) {
+    for (int n = 0; n < count; ++n) {
         M100UhfInventoryStruct record{};
         if (KorviCardM100UhfGetInventoryStruct(run.handle(), n, &record) == 0) break;
         LogTag(record.ucRssi, record.usPc,

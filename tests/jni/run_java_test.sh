@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Runs one Java test program under java -Xcheck:jni and fails on any JNI warning.
-# usage: run_java_test.sh JAVA LIBRARY_DIR CLASSPATH MAIN_CLASS SIM_PROGRAM|- SIM_CARD|- [JVM_OPTION...]
-# With a simulator program, korvicard-sim is started on a free loopback port first and its
-# address handed to the test as -Dkorvicard.sim=HOST:PORT.
+# usage: run_java_test.sh JAVA LIBRARY_DIR CLASSPATH MAIN_CLASS SIM_PROGRAM|- SIM_OPTIONS|- [JVM_OPTION...]
+# With a simulator program, korvicard-sim is started on a free loopback port first, with the
+# blank-separated SIM_OPTIONS (e.g. "--card typeb"), and its address handed to the test as
+# -Dkorvicard.sim=HOST:PORT.
 # KORVICARD_PRELOAD (a sanitizer runtime) is preloaded into the JVM when set.
 set -uo pipefail
-java=$1 libdir=$2 classpath=$3 main=$4 sim=$5 card=$6
+java=$1 libdir=$2 classpath=$3 main=$4 sim=$5 sim_options=$6
 shift 6
 work=$(mktemp -d)
 sim_pid=
@@ -21,7 +22,10 @@ trap cleanup EXIT
 options=()
 if [[ "$sim" != "-" ]]; then
   sim_args=(--port 0)
-  [[ "$card" != "-" ]] && sim_args+=(--card "$card")
+  if [[ "$sim_options" != "-" ]]; then
+    read -ra extra <<< "$sim_options"
+    sim_args+=("${extra[@]}")
+  fi
   "$sim" "${sim_args[@]}" > "$work/sim.out" 2> "$work/sim.err" &
   sim_pid=$!
   for _ in $(seq 100); do

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "sim/cards/contact_card.h"
+#include "support/byte_concat.h"
 
 namespace sim {
 namespace {
@@ -13,9 +14,8 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes SelectByName(const Bytes& name) {
-    Bytes apdu = {0x00, 0xA4, 0x04, 0x00, static_cast<std::uint8_t>(name.size())};
-    apdu.insert(apdu.end(), name.begin(), name.end());
-    return apdu;
+    return test_bytes::Concat(
+        {{0x00, 0xA4, 0x04, 0x00, static_cast<std::uint8_t>(name.size())}, name});
 }
 
 const Bytes kReadRecord = {0x00, 0xB2, 0x01, 0x0C, 0x00};

@@ -4,15 +4,16 @@
 
 #include <vector>
 
+#include "support/byte_concat.h"
+
 namespace sim {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes Select(std::uint8_t p1, const Bytes& name) {
-    Bytes apdu = {0x00, 0xA4, p1, 0x00, static_cast<std::uint8_t>(name.size())};
-    apdu.insert(apdu.end(), name.begin(), name.end());
-    return apdu;
+    return test_bytes::Concat(
+        {{0x00, 0xA4, p1, 0x00, static_cast<std::uint8_t>(name.size())}, name});
 }
 
 TEST(SocialSecurityApplicationTest, DfNameIsTheGbkText) {

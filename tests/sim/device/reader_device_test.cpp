@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/byte_concat.h"
+
 namespace sim {
 namespace {
 
@@ -140,9 +142,7 @@ TEST(ReaderDeviceTest, FreshDeviceTakesTheEmptyRelayPassword) {
 TEST(ReaderDeviceTest, UartCarriesDataToThePeripheralAndItsAnswerBack) {
     ReaderDevice device;
     device.Uart(0).peripheral = [](std::span<const std::uint8_t> sent) {
-        Bytes answer = {'O', 'K', ':'};
-        answer.insert(answer.end(), sent.begin(), sent.end());
-        return answer;
+        return test_bytes::Concat({{'O', 'K', ':'}, Bytes(sent.begin(), sent.end())});
     };
     const Bytes command = {'A', 'T', '\r', '\n'};
     ASSERT_EQ(device.SendToUart(0, command), DeviceStatus::kOk);

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QTest>
 
+#include "korvicard/KorviCardDriver.h"
 #include "testbench/bench_sim.h"
 #include "testbench/core/bench_context.h"
 #include "testbench/reader_selection_panel.h"
@@ -148,8 +149,21 @@ class PollingThreadTest : public QObject {
             return 0;
         });
         bench.Close();
-        // The thread is gone and the reader closed: the simulator sees the connection end.
-        QVERIFY(WaitUntil([&] { return sim.Connections() >= 1; }));
+        // No pass after the window is gone: no new connection, no further request.
+        const int connections = sim.Connections();
+        const auto requests = [&] {
+            return sim.WithReader([](sim::SimulatedReader& r) { return r.Requests().size(); });
+        };
+        const std::size_t requestsAtClose = requests();
+        QTest::qWait(500);
+        QCOMPARE(sim.Connections(), connections);
+        QCOMPARE(requests(), requestsAtClose);
+        // The reader was closed last: the simulator, which serves one connection at a time,
+        // answers the next reader at once.
+        const int handle = KorviCardOpenDevice("127.0.0.1", sim.Port(), 0, 0, 1000, nullptr);
+        QVERIFY(handle > 0);
+        QCOMPARE(KorviCardBeep(handle, 10), 1);
+        KorviCardCloseDevice(handle);
     }
 };
 

@@ -43,7 +43,8 @@ public class KorviCardDriver {
     public native String GetErrorInfo(long handle, int code);
     public native String GetTwoIdErrorInfo(long handle, int code);
     public native String GetTwoIdDispatchServerErrorInfo(long handle);
-    public native int ConnectTest(long handle, String deviceName);
+    /** Reads the address and dials nothing (value is not used): always 0. */
+    public native int ConnectTest(String address, int value);
 
     // Mifare Classic and ISO 14443-A
     public native boolean Request(long handle, int mode, KorviCardParam param);
@@ -111,19 +112,25 @@ public class KorviCardDriver {
     public native boolean GetTwoIdInfo(long handle, TwoIdInfoParam param);
     public native boolean SendCosResult2Samv(long handle, KorviCardParam param);
     public native boolean GetTwoIdInfoByServer(long handle, String host, TwoIdInfoParam param);
-    public native boolean GetTwoIdInfoByServerEx(long handle, String host, int port,
-                                                 TwoIdInfoParam param, int timeoutSeconds);
-    public native boolean GetTwoIdInfoByWireless(long handle, String host, int port,
-                                                 TwoIdInfoParam param, int timeoutSeconds);
-    public native boolean GetTwoIdInfoByWirelessEx(long handle, String host, int port,
-                                                   TwoIdInfoParam param, int timeoutSeconds);
-    public native boolean GetTwoIdInfoByPsamServer(long handle, String host, int port,
-                                                   TwoIdInfoParam param, int timeoutSeconds,
-                                                   int unused);
-    public native boolean GetTwoIdInfoByPsamServerEx(long handle, String host, int port,
-                                                     TwoIdInfoParam param, int timeoutSeconds,
-                                                     int unused);
-    /** context: an android.content.Context, or null. */
+    // Ports, time-outs and values are long: one outside the int range fails the call.
+    public native boolean GetTwoIdInfoByServerEx(long handle, String host, long port,
+                                                 TwoIdInfoParam param, long timeoutSeconds);
+    public native boolean GetTwoIdInfoByWireless(long handle, String host, long port,
+                                                 TwoIdInfoParam param, long timeoutSeconds);
+    public native boolean GetTwoIdInfoByWirelessEx(long handle, String host, long port,
+                                                   TwoIdInfoParam param, long timeoutSeconds);
+    /** unused: accepted and not used. */
+    public native boolean GetTwoIdInfoByPsamServer(long handle, String host, long port,
+                                                   TwoIdInfoParam param, long timeoutSeconds,
+                                                   long unused);
+    public native boolean GetTwoIdInfoByPsamServerEx(long handle, String host, long port,
+                                                     TwoIdInfoParam param, long timeoutSeconds,
+                                                     long unused);
+    /**
+     * context: an android.content.Context whose phone identity goes with the request, or null
+     * (a desktop JVM): without one, or when it cannot be read, the read goes on with a blank
+     * identity. firstRequest and secondRequest: 0 to 4294967295, else the call fails.
+     */
     public native boolean GetTwoIdInfoByMcuServer(Object context, int value, long handle,
                                                   String dispatchHost, int dispatchValue,
                                                   String account, TwoIdInfoParam param,
@@ -138,10 +145,11 @@ public class KorviCardDriver {
     public native boolean SetIdPhotoAddress(long handle, byte[] buffer, boolean flag);
     public native boolean GetIdPhotoBmpBuffer(long handle, byte[] buffer);
     public native boolean WlDecodeByServer(long handle, String host, TwoIdInfoParam param);
-    public native String GetSamvManagerMessageByServer(long handle, String host, int port);
-    public native byte[] GetTwoIdServerMacAddress(long handle, String host, int port);
-    public native byte[] GetTwoIdServerMcuSerialNo(long handle, String host, int port);
-    public native int PowerOnOffOtherDevice(long handle, String host, int port, int value,
+    public native String GetSamvManagerMessageByServer(long handle, String host, long port);
+    public native byte[] GetTwoIdServerMacAddress(long handle, String host, long port);
+    public native byte[] GetTwoIdServerMcuSerialNo(long handle, String host, long port);
+    /** -1 for a failure, also for a port or value outside the int range. */
+    public native int PowerOnOffOtherDevice(long handle, String host, long port, long value,
                                             String block);
     public native String GetTwoGenerationIDCardNo(long handle);
     public native String GetTwoGenerationIDDnNo(long handle);

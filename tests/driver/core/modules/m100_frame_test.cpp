@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/protocol/error_codes.h"
+#include "support/byte_concat.h"
 
 // The M100 module frame: building commands, reading answers, and the error code of an answer.
 
@@ -23,11 +24,10 @@ TEST(M100FrameBuild, FramesCarryLengthChecksumAndEnd) {
         Bytes parameters;
         Bytes frame;
     };
-    Bytes forty_one(41, 0x01);
-    Bytes longest = {0xBB, 0x00, 0x49, 0x00, 0x29};
-    longest.insert(longest.end(), forty_one.begin(), forty_one.end());
-    longest.push_back(static_cast<std::uint8_t>(0x49 + 0x29 + 41));
-    longest.push_back(0x7E);
+    const Bytes forty_one(41, 0x01);
+    const Bytes longest = test_bytes::Concat({{0xBB, 0x00, 0x49, 0x00, 0x29},
+                                              forty_one,
+                                              {static_cast<std::uint8_t>(0x49 + 0x29 + 41), 0x7E}});
     const Row rows[] = {
         {"region 01", 0x00, 0x07, {0x01}, {0xBB, 0x00, 0x07, 0x00, 0x01, 0x01, 0x09, 0x7E}},
         {"inventory", 0x00, 0x22, {}, {0xBB, 0x00, 0x22, 0x00, 0x00, 0x22, 0x7E}},
