@@ -178,9 +178,10 @@ typedef void(KORVICARD_CALL* IdCallBack)(int, int, int, int);
 /* Device lifecycle and errors                                               */
 /* ------------------------------------------------------------------------- */
 
-/* deviceName: empty or null opens USB HID (vidOrPort and pid default to
- * 0x051A and 0x511B), a dotted IPv4 address opens a network reader (port
- * vidOrPort, default 12345), any other name is a serial port (115200 8N1).
+/* deviceName: empty or null opens USB HID (vidOrPort and pid, 0-65535, default
+ * to 0x051A and 0x511B; other values match no reader), a dotted IPv4 address
+ * opens a network reader (port vidOrPort, 1-65535, default 12345 for 0), any
+ * other name is a serial port (115200 8N1).
  * timeout: open time-out in milliseconds. A non-null callback replaces the
  * transport and the other arguments are ignored. Returns the handle, or -1. */
 KORVICARD_API int KORVICARD_CALL KorviCardOpenDevice(const char* deviceName, int vidOrPort,
@@ -827,7 +828,8 @@ KORVICARD_API int KORVICARD_CALL KorviCardSendMessage2Printer(const char* port,
 KORVICARD_API int KORVICARD_CALL KorviCardGetIdRandom(char* buffer, int length);
 /* Appends "y-m-d h:m:s:ms line\r\n" to fileName. Returns 0 when the line was written. */
 KORVICARD_API int KORVICARD_CALL KorviCardSaveLog(const char* fileName, const char* line);
-/* Number of attached USB readers with these identifiers (0 picks the default). */
+/* Number of attached USB readers with these identifiers (0-65535; 0 picks the
+ * default, other values match no reader). */
 KORVICARD_API int KORVICARD_CALL KorviCardGetUsbDeviceCount(int vid, int pid);
 
 /* Base64 (RFC 4648 alphabet). The handle is only tested for non-null.
