@@ -858,8 +858,9 @@ KORVICARD_API int KORVICARD_CALL KorviCardMac(const char* initialValueHex, const
 /* ------------------------------------------------------------------------- */
 
 /* One process-wide reader, opened over USB HID with the default identifiers;
- * every handle argument is ignored. Slot bytes (low 8 bits) up to 0x0F name the
- * contact-card slot, higher ones the SAM slot that answered at power-on.
+ * every handle argument is ignored. Slot bytes 0-0x0F name the contact-card
+ * slot, 0x10-0xFF the SAM slot that answered at power-on; a slot outside 0-255
+ * is a bad argument (-14), nothing is sent.
  * Failure codes: -11 no reader open (or it was closed), -14 bad argument or a
  * slot that could not be selected or powered, -13 no answer to reset from the
  * contact card, -2 an empty answer to reset, -4 the APDU exchange failed. */
@@ -872,7 +873,8 @@ KORVICARD_API int KORVICARD_CALL ICC_Reader_Close(int handle);
  * answer to reset. Returns its length, or a failure code. */
 KORVICARD_API int KORVICARD_CALL ICC_Reader_PowerOn(int handle, int slot,
                                                     unsigned char* answerToReset);
-/* Switches the contact-card slot off (nothing for the SAM slot). 0, or -11. */
+/* Switches the contact-card slot off (nothing for the SAM slot). 0, -11, or -14
+ * for a slot outside 0-255. */
 KORVICARD_API int KORVICARD_CALL ICC_Reader_PowerOff(int handle, int slot);
 /* Sends the command (1 to 256 bytes) to the card of the slot; answer (at least
  * 256 bytes) := the card's answer, its status word last. Returns its length, or a
