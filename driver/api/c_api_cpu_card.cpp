@@ -8,8 +8,7 @@
 // handle's own session.
 
 extern "C" int KORVICARD_CALL KorviCardSendCpuCommand(int handle, int mode, KorviCardParam* param) {
-    return ForwardToReader(handle,
-                           [&](ReaderSession& s) { return s.SendCpuCommand(Byte(mode), param); });
+    return ForwardToReader(handle, [&](ReaderSession& s) { return s.SendCpuCommand(mode, param); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardResetCpuCard(int handle, KorviCardParam* param) {
@@ -41,7 +40,6 @@ extern "C" int KORVICARD_CALL KorviCardCpuCardSelectByName(int handle, const cha
 extern "C" int KORVICARD_CALL KorviCardCpuCardReadBinary(int handle, int sfi, unsigned char* output,
                                                          int* length) {
     if (length == nullptr) return 0;
-    return ForwardToReader(handle, [&](ReaderSession& s) {
-        return s.CpuCardReadBinary(Byte(sfi), output, length, false);
-    });
+    return ForwardToReader(
+        handle, [&](ReaderSession& s) { return s.CpuCardReadBinary(sfi, output, length, false); });
 }

@@ -32,11 +32,11 @@ extern "C" int KORVICARD_CALL KorviCardGetMcuSerailNo(int handle, char* buffer, 
 }
 
 extern "C" int KORVICARD_CALL KorviCardSetRfOnOff(int handle, int on) {
-    return ForwardToReader(handle, [&](ReaderSession& s) { return s.SetRfOnOff(Byte(on)); });
+    return ForwardToReader(handle, [&](ReaderSession& s) { return s.SetRfOnOff(on); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardSetLedStatus(int handle, int state) {
-    return ForwardToReader(handle, [&](ReaderSession& s) { return s.SetLedStatus(Byte(state)); });
+    return ForwardToReader(handle, [&](ReaderSession& s) { return s.SetLedStatus(state); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardResetRfIc(int handle) {
@@ -44,9 +44,8 @@ extern "C" int KORVICARD_CALL KorviCardResetRfIc(int handle) {
 }
 
 extern "C" int KORVICARD_CALL KorviCardSetServerIpPort(int handle, unsigned int address, int port) {
-    return ForwardToReader(handle, [&](ReaderSession& s) {
-        return s.SetServerIpPort(address, static_cast<std::uint16_t>(port));
-    });
+    return ForwardToReader(handle,
+                           [&](ReaderSession& s) { return s.SetServerIpPort(address, port); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardGetServerIpPort(int handle, unsigned int* address,
@@ -71,7 +70,7 @@ extern "C" int KORVICARD_CALL KorviCardSetIspOption(int handle, const unsigned c
 extern "C" int KORVICARD_CALL KorviCardReadWriteRfRegister(int handle, int mode, int reg,
                                                            int value) {
     return WithReader(handle, 0, [&](ReaderSession& s) -> int {
-        return s.ReadWriteRfRegister(Byte(mode), Byte(reg), Byte(value));
+        return s.ReadWriteRfRegister(mode, reg, value);
     });
 }
 
@@ -124,15 +123,14 @@ extern "C" int KORVICARD_CALL KorviCardSendTiCaiKey(int handle, int index, unsig
 
 extern "C" int KORVICARD_CALL KorviCardSetRelayStatus(int handle, int relay, int status,
                                                       const char* password) {
-    return ForwardToReader(handle, [&](ReaderSession& s) {
-        return s.SetRelayStatus(Byte(relay), Byte(status), password);
-    });
+    return ForwardToReader(
+        handle, [&](ReaderSession& s) { return s.SetRelayStatus(relay, status, password); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardGetRelayStatus(int handle, int relay,
                                                       unsigned char* status) {
     return ForwardToReader(handle,
-                           [&](ReaderSession& s) { return s.GetRelayStatus(Byte(relay), status); });
+                           [&](ReaderSession& s) { return s.GetRelayStatus(relay, status); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardSetRelayInitStatus(int handle, const unsigned char* states,
@@ -174,7 +172,7 @@ extern "C" int KORVICARD_CALL KorviCardResetMcu(int handle) {
 }
 
 extern "C" int KORVICARD_CALL KorviCardSetMcuBkp(int handle, int value) {
-    return ForwardToReader(handle, [&](ReaderSession& s) { return s.SetMcuBkp(Byte(value)); });
+    return ForwardToReader(handle, [&](ReaderSession& s) { return s.SetMcuBkp(value); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardGetMcuDebugBkp(int handle, unsigned int* value) {

@@ -28,9 +28,6 @@ void GuardedVoid(Body&& body) noexcept {
     }
 }
 
-// An int argument of the C API handed to an operation that takes a byte: its low 8 bits.
-inline std::uint8_t Byte(int value) { return static_cast<std::uint8_t>(value); }
-
 // A buffer size of the C API handed to a routine that takes it unsigned: negative is 0.
 inline unsigned SizeArgument(int size) {
     return size < 0 ? 0u : static_cast<unsigned>(size);

@@ -7,7 +7,7 @@
 // Exports of the Mifare Classic and ISO 14443-A commands: one operation each.
 
 extern "C" int KORVICARD_CALL KorviCardRequest(int handle, int mode, KorviCardParam* param) {
-    return ForwardToReader(handle, [&](ReaderSession& s) { return s.Request(Byte(mode), param); });
+    return ForwardToReader(handle, [&](ReaderSession& s) { return s.Request(mode, param); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardAnticoll(int handle, KorviCardParam* param) {
@@ -21,14 +21,14 @@ extern "C" int KORVICARD_CALL KorviCardSelect(int handle, KorviCardParam* param)
 extern "C" int KORVICARD_CALL KorviCardAuthentication(int handle, int keyMode, int sector,
                                                       KorviCardParam* param) {
     return ForwardToReader(
-        handle, [&](ReaderSession& s) { return s.Authentication(Byte(keyMode), sector, param); });
+        handle, [&](ReaderSession& s) { return s.Authentication(keyMode, sector, param); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardAuthenticationWithPassword(int handle, int keyMode,
                                                                   int sector,
                                                                   KorviCardParam* param) {
     return ForwardToReader(handle, [&](ReaderSession& s) {
-        return s.AuthenticationWithPassword(Byte(keyMode), sector, param);
+        return s.AuthenticationWithPassword(keyMode, sector, param);
     });
 }
 
@@ -66,13 +66,12 @@ extern "C" int KORVICARD_CALL KorviCardTransfer(int handle, int block) {
 
 extern "C" int KORVICARD_CALL KorviCardLoadKey(int handle, int keyMode, int sector,
                                                KorviCardParam* param) {
-    return ForwardToReader(
-        handle, [&](ReaderSession& s) { return s.LoadKey(Byte(keyMode), sector, param); });
+    return ForwardToReader(handle,
+                           [&](ReaderSession& s) { return s.LoadKey(keyMode, sector, param); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardBeep(int handle, int time) {
-    return ForwardToReader(
-        handle, [&](ReaderSession& s) { return s.Beep(static_cast<std::uint16_t>(time)); });
+    return ForwardToReader(handle, [&](ReaderSession& s) { return s.Beep(time); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardEmptyBuffer(int handle, KorviCardParam* param) {
@@ -80,16 +79,14 @@ extern "C" int KORVICARD_CALL KorviCardEmptyBuffer(int handle, KorviCardParam* p
 }
 
 extern "C" int KORVICARD_CALL KorviCardGetCardNo(int handle, int mode, KorviCardParam* param) {
-    return ForwardToReader(handle,
-                           [&](ReaderSession& s) { return s.GetCardNo(Byte(mode), param); });
+    return ForwardToReader(handle, [&](ReaderSession& s) { return s.GetCardNo(mode, param); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardGetCardNoEx(int handle, int requestMode, int beepTime,
                                                    int option1, int option2,
                                                    KorviCardParam* param) {
     return ForwardToReader(handle, [&](ReaderSession& s) {
-        return s.GetCardNoEx(Byte(requestMode), Byte(beepTime), Byte(option1), Byte(option2),
-                             param);
+        return s.GetCardNoEx(requestMode, beepTime, option1, option2, param);
     });
 }
 
@@ -107,16 +104,14 @@ extern "C" int KORVICARD_CALL KorviCardReadData(int handle, int requestMode, int
                                                 int blockCount, int beepTime, int keyMode,
                                                 KorviCardParam* param) {
     return ForwardToReader(handle, [&](ReaderSession& s) {
-        return s.ReadData(Byte(requestMode), Byte(block), Byte(blockCount), Byte(beepTime),
-                          Byte(keyMode), param);
+        return s.ReadData(requestMode, block, blockCount, beepTime, keyMode, param);
     });
 }
 
 extern "C" int KORVICARD_CALL KorviCardWriteData(int handle, int block, int beepTime,
                                                  int blockCount, KorviCardParam* param) {
-    return ForwardToReader(handle, [&](ReaderSession& s) {
-        return s.WriteData(Byte(block), Byte(beepTime), Byte(blockCount), param);
-    });
+    return ForwardToReader(
+        handle, [&](ReaderSession& s) { return s.WriteData(block, beepTime, blockCount, param); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardReadText(int handle, int start, char* buffer, int length) {
@@ -131,6 +126,5 @@ extern "C" int KORVICARD_CALL KorviCardWriteText(int handle, int start, const ch
 }
 
 extern "C" int KORVICARD_CALL KorviCardSetCardType(int handle, int type) {
-    return ForwardToReader(
-        handle, [&](ReaderSession& s) { return s.SetCardType(static_cast<char>(type)); });
+    return ForwardToReader(handle, [&](ReaderSession& s) { return s.SetCardType(type); });
 }

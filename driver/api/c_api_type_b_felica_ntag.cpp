@@ -7,7 +7,7 @@
 // Exports of the type B, FeliCa, NFC buffer and NTAG21x commands: one operation each.
 
 extern "C" int KORVICARD_CALL KorviCardRequestB(int handle, int mode, KorviCardParam* param) {
-    return ForwardToReader(handle, [&](ReaderSession& s) { return s.RequestB(Byte(mode), param); });
+    return ForwardToReader(handle, [&](ReaderSession& s) { return s.RequestB(mode, param); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardSelectB(int handle, KorviCardParam* param) {
@@ -21,7 +21,7 @@ extern "C" int KORVICARD_CALL KorviCardHaltB(int handle) {
 extern "C" int KORVICARD_CALL KorviCardFelicaPolling(int handle, int request,
                                                      KorviCardParam* param) {
     return ForwardToReader(handle,
-                           [&](ReaderSession& s) { return s.FelicaPolling(Byte(request), param); });
+                           [&](ReaderSession& s) { return s.FelicaPolling(request, param); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardReadNfcBuffer(int handle, char* buffer, int size) {

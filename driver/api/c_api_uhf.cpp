@@ -7,16 +7,10 @@
 // Exports of the reader's M100 UHF module: one operation each. The operations refuse null
 // outputs before anything is sent, so a null output answers 0 without reaching the reader.
 
-namespace {
-
-std::uint16_t Word(int value) { return static_cast<std::uint16_t>(value); }
-
-}  // namespace
-
 extern "C" int KORVICARD_CALL KorviCardGetUhfFwVersion(int handle, int kind, char* buffer,
                                                        int size) {
-    return ForwardToReader(
-        handle, [&](ReaderSession& s) { return s.GetUhfFwVersion(Byte(kind), buffer, size); });
+    return ForwardToReader(handle,
+                           [&](ReaderSession& s) { return s.GetUhfFwVersion(kind, buffer, size); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardM100UhfInventory(int handle, int* count) {
@@ -45,13 +39,11 @@ extern "C" int KORVICARD_CALL KorviCardM100UhfGetPower(int handle, unsigned shor
 }
 
 extern "C" int KORVICARD_CALL KorviCardM100UhfSetPower(int handle, int power) {
-    return ForwardToReader(handle,
-                           [&](ReaderSession& s) { return s.M100UhfSetPower(Word(power)); });
+    return ForwardToReader(handle, [&](ReaderSession& s) { return s.M100UhfSetPower(power); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardM100UhfSetRegion(int handle, int region) {
-    return ForwardToReader(handle,
-                           [&](ReaderSession& s) { return s.M100UhfSetRegion(Byte(region)); });
+    return ForwardToReader(handle, [&](ReaderSession& s) { return s.M100UhfSetRegion(region); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardM100UhfGetRfChannel(int handle, unsigned char* channel) {
@@ -61,11 +53,11 @@ extern "C" int KORVICARD_CALL KorviCardM100UhfGetRfChannel(int handle, unsigned 
 
 extern "C" int KORVICARD_CALL KorviCardM100UhfSetRfChannel(int handle, int channel) {
     return ForwardToReader(handle,
-                           [&](ReaderSession& s) { return s.M100UhfSetRfChannel(Byte(channel)); });
+                           [&](ReaderSession& s) { return s.M100UhfSetRfChannel(channel); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardM100UhfSetFHSS(int handle, int on) {
-    return ForwardToReader(handle, [&](ReaderSession& s) { return s.M100UhfSetFHSS(Byte(on)); });
+    return ForwardToReader(handle, [&](ReaderSession& s) { return s.M100UhfSetFHSS(on); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardM100UhfGetQueryParamter(int handle, unsigned short* value) {
@@ -74,12 +66,12 @@ extern "C" int KORVICARD_CALL KorviCardM100UhfGetQueryParamter(int handle, unsig
 }
 
 extern "C" int KORVICARD_CALL KorviCardM100UhfSetQueryParamter(int handle, int value) {
-    return ForwardToReader(
-        handle, [&](ReaderSession& s) { return s.M100UhfSetQueryParamter(Word(value)); });
+    return ForwardToReader(handle,
+                           [&](ReaderSession& s) { return s.M100UhfSetQueryParamter(value); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardM100UhfSetCW(int handle, int on) {
-    return ForwardToReader(handle, [&](ReaderSession& s) { return s.M100UhfSetCW(Byte(on)); });
+    return ForwardToReader(handle, [&](ReaderSession& s) { return s.M100UhfSetCW(on); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardM100UhfScanJammer(int handle, unsigned char* start,
@@ -108,13 +100,13 @@ extern "C" int KORVICARD_CALL KorviCardM100UhfReadModemParameter(int handle,
 extern "C" int KORVICARD_CALL KorviCardM100UhfSetModemParameter(int handle, int mixerGain,
                                                                 int ifGain, int threshold) {
     return ForwardToReader(handle, [&](ReaderSession& s) {
-        return s.M100UhfSetModemParameter(Byte(mixerGain), Byte(ifGain), Word(threshold));
+        return s.M100UhfSetModemParameter(mixerGain, ifGain, threshold);
     });
 }
 
 extern "C" int KORVICARD_CALL KorviCardM100UhfSetInventoryMode(int handle, int mode) {
     return ForwardToReader(handle,
-                           [&](ReaderSession& s) { return s.M100UhfSetInventoryMode(Byte(mode)); });
+                           [&](ReaderSession& s) { return s.M100UhfSetInventoryMode(mode); });
 }
 
 extern "C" int KORVICARD_CALL KorviCardM100UhfSetSelectParameter(int handle, int selParam,
@@ -123,8 +115,7 @@ extern "C" int KORVICARD_CALL KorviCardM100UhfSetSelectParameter(int handle, int
                                                                  const unsigned char* mask,
                                                                  int maskSize) {
     return ForwardToReader(handle, [&](ReaderSession& s) {
-        return s.M100UhfSetSelectParameter(Byte(selParam), pointer, Byte(maskLength),
-                                           Byte(truncate), mask, maskSize);
+        return s.M100UhfSetSelectParameter(selParam, pointer, maskLength, truncate, mask, maskSize);
     });
 }
 
@@ -132,7 +123,7 @@ extern "C" int KORVICARD_CALL KorviCardM100UhfReadData(int handle, unsigned int 
                                                        int start, int count, unsigned char* buffer,
                                                        int* length) {
     return ForwardToReader(handle, [&](ReaderSession& s) {
-        return s.M100UhfReadData(password, Byte(bank), start, count, buffer, length);
+        return s.M100UhfReadData(password, bank, start, count, buffer, length);
     });
 }
 
@@ -140,7 +131,7 @@ extern "C" int KORVICARD_CALL KorviCardM100UhfWriteData(int handle, unsigned int
                                                         int start, int count,
                                                         const unsigned char* data, int* length) {
     return ForwardToReader(handle, [&](ReaderSession& s) {
-        return s.M100UhfWriteData(password, Byte(bank), start, count, data, length);
+        return s.M100UhfWriteData(password, bank, start, count, data, length);
     });
 }
 

@@ -6,12 +6,13 @@
 #include "api/c_api_frame.h"
 #include "api/handle_registry.h"
 #include "core/protocol/reader_session.h"
+#include "core/util/field_width.h"
 #include "korvicard/KorviCardDriver.h"
 
 // The ICC_Reader_ contact-card interface over one process-wide reader. Slot bytes up to
-// 0x0F name the contact slot (reader slot 0); higher ones the SAM slot (reader slot 1 or 2,
-// whichever answered at power-on). Handle arguments are ignored: every call acts on the
-// global reader, one call at a time.
+// 0x0F name the contact slot (reader slot 0); higher ones up to 0xFF the SAM slot (reader
+// slot 1 or 2, whichever answered at power-on); a slot outside 0-255 is a bad argument.
+// Handle arguments are ignored: every call acts on the global reader, one call at a time.
 
 namespace {
 
@@ -56,7 +57,8 @@ IccGlobals& Icc() {
     return globals;
 }
 
-bool IsSamSlotByte(int slot) { return Byte(slot) > kLastContactSlotByte; }
+bool IsSlotByte(int slot) { return Fits(ByteField(slot)); }
+bool IsSamSlotByte(int slot) { return slot > kLastContactSlotByte; }
 
 // How many answer bytes the command can bring back (data and status word): a case 2
 // command its Le bytes, a case 4 command its Le bytes when the reader fetched them, any
@@ -132,7 +134,7 @@ extern "C" int KORVICARD_CALL ICC_Reader_Close(int) {
 
 extern "C" int KORVICARD_CALL ICC_Reader_PowerOn(int, int slot, unsigned char* answerToReset) {
     return Guarded(kBadArgument, [&] {
-        if (answerToReset == nullptr) return kBadArgument;
+        if (answerToReset == nullptr || !IsSlotByte(slot)) return kBadArgument;
         IccGlobals& icc = Icc();
         std::lock_guard<std::mutex> lock(icc.mutex);
         if (icc.handle == kClosed) return kOpenFailed;
@@ -156,6 +158,7 @@ extern "C" int KORVICARD_CALL ICC_Reader_PowerOn(int, int slot, unsigned char* a
 
 extern "C" int KORVICARD_CALL ICC_Reader_PowerOff(int, int slot) {
     return Guarded(kOpenFailed, [&] {
+        if (!IsSlotByte(slot)) return kBadArgument;
         IccGlobals& icc = Icc();
         std::lock_guard<std::mutex> lock(icc.mutex);
         if (icc.handle == kClosed) return kOpenFailed;
@@ -175,7 +178,7 @@ extern "C" int KORVICARD_CALL ICC_Reader_Application(int, int slot, int length,
                                                      unsigned char* answer) {
     return Guarded(kApduFailed, [&] {
         KorviCardParamLong record{};
-        if (answer == nullptr || command == nullptr || length < 1 ||
+        if (answer == nullptr || command == nullptr || !IsSlotByte(slot) || length < 1 ||
             static_cast<std::size_t>(length) > sizeof record.param.arrCosSendBuffer) {
             return kBadArgument;
         }

@@ -361,10 +361,6 @@ TEST(CApiMifare, BadArgumentsFailBeforeAnythingIsSent) {
         {"read, null record", [](int h, KorviCardParam&) { return KorviCardRead(h, 4, nullptr); }},
         {"load key, sector 40",
          [](int h, KorviCardParam& r) { return KorviCardLoadKey(h, 0x60, 40, &r); }},
-        {"load key, sector -1",
-         [](int h, KorviCardParam& r) { return KorviCardLoadKey(h, 0x60, -1, &r); }},
-        {"load key, sector 296 (40 + 256)",
-         [](int h, KorviCardParam& r) { return KorviCardLoadKey(h, 0x60, 296, &r); }},
         {"authentication, sector 40",
          [](int h, KorviCardParam& r) { return KorviCardAuthentication(h, 0x60, 40, &r); }},
         {"authentication with the key, sector 40",
@@ -391,16 +387,6 @@ TEST(CApiMifare, BadArgumentsFailBeforeAnythingIsSent) {
          [](int h, KorviCardParam&) {
              return KorviCardChangePassword(h, 1, nullptr, "FFFFFFFFFFFF");
          }},
-        {"read, block 256", [](int h, KorviCardParam& r) { return KorviCardRead(h, 256, &r); }},
-        {"write, block 259",
-         [](int h, KorviCardParam& r) {
-             r.nBufferSize = 16;
-             return KorviCardWrite(h, 259, &r);
-         }},
-        {"value block, block -1",
-         [](int h, KorviCardParam&) { return KorviCardInitValue(h, -1, 1); }},
-        {"increment, block 256",
-         [](int h, KorviCardParam&) { return KorviCardIncrement(h, 256, 1); }},
         {"write, no data", [](int h, KorviCardParam& r) { return KorviCardWrite(h, 4, &r); }},
         {"write, 64 bytes",
          [](int h, KorviCardParam& r) {

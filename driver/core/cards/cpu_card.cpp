@@ -38,8 +38,8 @@ void CopyLongCommand(const KorviCardParam& record, unsigned length, std::uint8_t
 
 }  // namespace
 
-bool ReaderSession::SendCpuCommand(std::uint8_t mode, KorviCardParam* record) {
-    if (record == nullptr) return false;
+bool ReaderSession::SendCpuCommand(int mode, KorviCardParam* record) {
+    if (record == nullptr || !ArgumentsFit(*this, {ByteField(mode)})) return false;
     std::array<std::uint8_t, kMaxRequestPayload> payload{};
     unsigned length = 0;
     if (record->nBufferSize != 0) {
@@ -47,7 +47,7 @@ bool ReaderSession::SendCpuCommand(std::uint8_t mode, KorviCardParam* record) {
             return false;
         }
         length = static_cast<unsigned>(record->nBufferSize);
-        payload[0] = mode;
+        payload[0] = Low8(mode);
         payload[1] = static_cast<std::uint8_t>(length);
         std::memcpy(payload.data() + 2, record->arrBuffer, length);
     } else {

@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 #include "core/cards/card_apdu.h"
+#include "core/protocol/command_exchange.h"
 #include "core/protocol/error_codes.h"
 #include "core/protocol/reader_session.h"
 #include "korvicard/KorviCardDriver.h"
@@ -84,11 +85,11 @@ bool ReaderSession::CpuCardSelectByName(const char* name, std::uint8_t* output, 
                              static_cast<unsigned>(nameLength), output, length, sam, false);
 }
 
-bool ReaderSession::CpuCardReadBinary(std::uint8_t sfi, std::uint8_t* output, int* length,
-                                      bool sam) {
-    if (!OutputFits(output, length, kMinApduOutput)) return false;
-    const std::uint8_t apdu[] = {0x00, 0xB0, static_cast<std::uint8_t>(0x80 | (sfi & 0x1F)), 0x00,
-                                 0x00};
+bool ReaderSession::CpuCardReadBinary(int sfi, std::uint8_t* output, int* length, bool sam) {
+    if (!OutputFits(output, length, kMinApduOutput) || !ArgumentsFit(*this, {ByteField(sfi)})) {
+        return false;
+    }
+    const std::uint8_t apdu[] = {0x00, 0xB0, Low8(0x80 | (sfi & 0x1F)), 0x00, 0x00};
     KorviCardParamLong record{};
     if (!SendCardApdu(*this, record, apdu, sam)) return false;
     StoreResult(record.param, output, length);

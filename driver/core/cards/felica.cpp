@@ -1,4 +1,5 @@
 // FeliCa polling of the reader.
+#include "core/protocol/command_exchange.h"
 #include "core/protocol/device_query.h"
 #include "core/protocol/reader_session.h"
 #include "korvicard/KorviCardDriver.h"
@@ -11,9 +12,9 @@ constexpr std::size_t kIdmLength = 8;
 
 }  // namespace
 
-bool ReaderSession::FelicaPolling(std::uint8_t request, KorviCardParam* record) {
-    if (record == nullptr) return false;
-    const std::uint8_t payload[] = {request};
+bool ReaderSession::FelicaPolling(int request, KorviCardParam* record) {
+    if (record == nullptr || !ArgumentsFit(*this, {ByteField(request)})) return false;
+    const std::uint8_t payload[] = {Low8(request)};
     return DeviceQuery(
         *this, kCmdFelicaPolling, payload, kTimeout, kIdmLength,
         [&](std::span<const std::uint8_t>) { CopyReplyPayload(record->arrCardNo, kIdmLength); });

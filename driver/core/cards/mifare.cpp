@@ -39,9 +39,6 @@ constexpr int kMaxSector = 39;
 constexpr int kRequestRoom = 64;
 constexpr std::size_t kKeyLength = 6;
 
-bool IsSector(int sector) { return sector >= 0 && sector <= kMaxSector; }
-bool IsBlock(int block) { return block >= 0 && block <= 0xFF; }
-
 int BufferCount(std::size_t copied) { return static_cast<int>(copied); }
 
 // Card types whose anticollision answers a 7-byte UID.
@@ -56,18 +53,22 @@ std::vector<std::uint8_t> WithKey(std::initializer_list<std::uint8_t> head,
     return payload;
 }
 
+// Key mode and sector, each a byte; sectors above the last one fail too.
+bool KeyArgumentsFit(ReaderSession& session, int keyMode, int sector) {
+    return ArgumentsFit(session, {ByteField(keyMode), ByteField(sector)}) && sector <= kMaxSector;
+}
+
 std::array<std::uint8_t, 5> BlockAndValue(int block, std::uint32_t value) {
-    return {static_cast<std::uint8_t>(block), static_cast<std::uint8_t>(value),
-            static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value >> 16),
-            static_cast<std::uint8_t>(value >> 24)};
+    return {Low8(block), static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+            static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
 }
 
 }  // namespace
 
-bool ReaderSession::Request(std::uint8_t mode, KorviCardParam* record) {
-    if (record == nullptr) return false;
+bool ReaderSession::Request(int mode, KorviCardParam* record) {
+    if (record == nullptr || !ArgumentsFit(*this, {ByteField(mode)})) return false;
     cardType = 0;
-    const std::uint8_t payload[] = {mode};
+    const std::uint8_t payload[] = {Low8(mode)};
     return CommandExchange(
         *this, kCmdRequest, payload, kRequestTimeout, [&](std::span<const std::uint8_t> reply) {
             record->nCardType = static_cast<std::int32_t>(PayloadLittleEndian(reply, 0, 4));
@@ -95,19 +96,17 @@ bool ReaderSession::Select(KorviCardParam* record) {
         });
 }
 
-bool ReaderSession::Authentication(std::uint8_t keyMode, int sector, KorviCardParam* record) {
-    if (record == nullptr || !IsSector(sector)) return false;
-    const std::uint8_t payload[] = {keyMode, static_cast<std::uint8_t>(sector)};
+bool ReaderSession::Authentication(int keyMode, int sector, KorviCardParam* record) {
+    if (record == nullptr || !KeyArgumentsFit(*this, keyMode, sector)) return false;
+    const std::uint8_t payload[] = {Low8(keyMode), Low8(sector)};
     return CommandExchange(
         *this, kCmdAuthentication, payload, kShortTimeout,
         [&](std::span<const std::uint8_t>) { CopyReplyPayload(record->arrBuffer, 4); });
 }
 
-bool ReaderSession::AuthenticationWithPassword(std::uint8_t keyMode, int sector,
-                                               KorviCardParam* record) {
-    if (record == nullptr || !IsSector(sector)) return false;
-    const std::vector<std::uint8_t> payload =
-        WithKey({keyMode, static_cast<std::uint8_t>(sector)}, *record);
+bool ReaderSession::AuthenticationWithPassword(int keyMode, int sector, KorviCardParam* record) {
+    if (record == nullptr || !KeyArgumentsFit(*this, keyMode, sector)) return false;
+    const std::vector<std::uint8_t> payload = WithKey({Low8(keyMode), Low8(sector)}, *record);
     return CommandExchange(
         *this, kCmdAuthenticationWithPassword, payload, kShortTimeout,
         [&](std::span<const std::uint8_t>) { CopyReplyPayload(record->arrBuffer, 4); });
@@ -116,18 +115,18 @@ bool ReaderSession::AuthenticationWithPassword(std::uint8_t keyMode, int sector,
 bool ReaderSession::Halt() { return CommandExchange(*this, kCmdHalt, {}, kShortTimeout); }
 
 bool ReaderSession::Read(int block, KorviCardParam* record) {
-    if (record == nullptr || !IsBlock(block)) return false;
-    const std::uint8_t payload[] = {static_cast<std::uint8_t>(block)};
+    if (record == nullptr || !ArgumentsFit(*this, {ByteField(block)})) return false;
+    const std::uint8_t payload[] = {Low8(block)};
     return CommandExchange(
         *this, kCmdRead, payload, kShortTimeout,
         [&](std::span<const std::uint8_t>) { CopyReplyToBuffer(*this, *record); });
 }
 
 bool ReaderSession::Write(int block, KorviCardParam* record) {
-    if (record == nullptr || !IsBlock(block)) return false;
+    if (record == nullptr || !ArgumentsFit(*this, {ByteField(block)})) return false;
     const int size = record->nBufferSize;
     if (size <= 0 || size > kRequestRoom - 1) return false;
-    std::vector<std::uint8_t> payload{static_cast<std::uint8_t>(block)};
+    std::vector<std::uint8_t> payload{Low8(block)};
     payload.insert(payload.end(), record->arrBuffer, record->arrBuffer + size);
     return CommandExchange(*this, kCmdWrite, payload, kShortTimeout);
 }
@@ -141,37 +140,36 @@ bool ReaderSession::WriteBlock0(KorviCardParam* record) {
 }
 
 bool ReaderSession::Increment(int block, std::uint32_t value) {
-    if (!IsBlock(block)) return false;
+    if (!ArgumentsFit(*this, {ByteField(block)})) return false;
     return CommandExchange(*this, kCmdIncrement, BlockAndValue(block, value), kShortTimeout);
 }
 
 bool ReaderSession::Decrement(int block, std::uint32_t value) {
-    if (!IsBlock(block)) return false;
+    if (!ArgumentsFit(*this, {ByteField(block)})) return false;
     return CommandExchange(*this, kCmdDecrement, BlockAndValue(block, value), kShortTimeout);
 }
 
 bool ReaderSession::Restore(int block) {
-    if (!IsBlock(block)) return false;
-    const std::uint8_t payload[] = {static_cast<std::uint8_t>(block)};
+    if (!ArgumentsFit(*this, {ByteField(block)})) return false;
+    const std::uint8_t payload[] = {Low8(block)};
     return CommandExchange(*this, kCmdRestore, payload, kShortTimeout);
 }
 
 bool ReaderSession::Transfer(int block) {
-    if (!IsBlock(block)) return false;
-    const std::uint8_t payload[] = {static_cast<std::uint8_t>(block)};
+    if (!ArgumentsFit(*this, {ByteField(block)})) return false;
+    const std::uint8_t payload[] = {Low8(block)};
     return CommandExchange(*this, kCmdTransfer, payload, kShortTimeout);
 }
 
-bool ReaderSession::LoadKey(std::uint8_t keyMode, int sector, KorviCardParam* record) {
-    if (record == nullptr || !IsSector(sector)) return false;
-    const std::vector<std::uint8_t> payload =
-        WithKey({keyMode, static_cast<std::uint8_t>(sector)}, *record);
+bool ReaderSession::LoadKey(int keyMode, int sector, KorviCardParam* record) {
+    if (record == nullptr || !KeyArgumentsFit(*this, keyMode, sector)) return false;
+    const std::vector<std::uint8_t> payload = WithKey({Low8(keyMode), Low8(sector)}, *record);
     return CommandExchange(*this, kCmdLoadKey, payload, kShortTimeout);
 }
 
-bool ReaderSession::Beep(std::uint16_t time) {
-    const std::uint8_t payload[] = {static_cast<std::uint8_t>(time),
-                                    static_cast<std::uint8_t>(time >> 8)};
+bool ReaderSession::Beep(int time) {
+    if (!ArgumentsFit(*this, {WordField(time)})) return false;
+    const std::uint8_t payload[] = {Low8(time), Low8(time >> 8)};
     return CommandExchange(*this, kCmdBeep, payload, kShortTimeout);
 }
 
@@ -184,10 +182,12 @@ bool ReaderSession::EmptyBuffer(KorviCardParam* record) {
         });
 }
 
-bool ReaderSession::GetCardNoEx(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d,
-                                KorviCardParam* record) {
-    if (record == nullptr) return false;
-    const std::uint8_t payload[] = {a, b, c, d};
+bool ReaderSession::GetCardNoEx(int a, int b, int c, int d, KorviCardParam* record) {
+    if (record == nullptr ||
+        !ArgumentsFit(*this, {ByteField(a), ByteField(b), ByteField(c), ByteField(d)})) {
+        return false;
+    }
+    const std::uint8_t payload[] = {Low8(a), Low8(b), Low8(c), Low8(d)};
     return CommandExchange(
         *this, kCmdGetCardNoEx, payload, kShortTimeout, [&](std::span<const std::uint8_t> reply) {
             record->nCardType = static_cast<std::int32_t>(PayloadLittleEndian(reply, 0, 2));
@@ -196,10 +196,13 @@ bool ReaderSession::GetCardNoEx(std::uint8_t a, std::uint8_t b, std::uint8_t c, 
         });
 }
 
-bool ReaderSession::ReadData(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d,
-                             std::uint8_t e, KorviCardParam* record) {
-    if (record == nullptr) return false;
-    const std::vector<std::uint8_t> payload = WithKey({a, b, c, d, e}, *record);
+bool ReaderSession::ReadData(int a, int b, int c, int d, int e, KorviCardParam* record) {
+    if (record == nullptr || !ArgumentsFit(*this, {ByteField(a), ByteField(b), ByteField(c),
+                                                   ByteField(d), ByteField(e)})) {
+        return false;
+    }
+    const std::vector<std::uint8_t> payload =
+        WithKey({Low8(a), Low8(b), Low8(c), Low8(d), Low8(e)}, *record);
     return CommandExchange(
         *this, kCmdReadData, payload, kShortTimeout, [&](std::span<const std::uint8_t> reply) {
             record->nCardType = static_cast<std::int32_t>(PayloadLittleEndian(reply, 0, 2));
@@ -210,12 +213,13 @@ bool ReaderSession::ReadData(std::uint8_t a, std::uint8_t b, std::uint8_t c, std
         });
 }
 
-bool ReaderSession::WriteData(std::uint8_t a, std::uint8_t b, std::uint8_t c,
-                              KorviCardParam* record) {
-    if (record == nullptr) return false;
+bool ReaderSession::WriteData(int a, int b, int c, KorviCardParam* record) {
+    if (record == nullptr || !ArgumentsFit(*this, {ByteField(a), ByteField(b), ByteField(c)})) {
+        return false;
+    }
     const int size = record->nBufferSize;
     if (size <= 0 || size > kRequestRoom - 3) return false;
-    std::vector<std::uint8_t> payload{a, b, c};
+    std::vector<std::uint8_t> payload{Low8(a), Low8(b), Low8(c)};
     payload.insert(payload.end(), record->arrBuffer, record->arrBuffer + size);
     return CommandExchange(*this, kCmdWriteData, payload, kShortTimeout);
 }

@@ -38,7 +38,7 @@ bool ParseKeyText(const char* text, std::uint8_t* key) {
 
 }  // namespace
 
-bool ReaderSession::GetCardNo(std::uint8_t mode, KorviCardParam* record) {
+bool ReaderSession::GetCardNo(int mode, KorviCardParam* record) {
     if (!Request(mode, record)) return false;
     if (!Anticoll(record)) return false;
     // A double-size UID card is selected by its anticollision.
@@ -47,7 +47,7 @@ bool ReaderSession::GetCardNo(std::uint8_t mode, KorviCardParam* record) {
 }
 
 bool ReaderSession::InitValue(int block, std::int32_t value) {
-    if (block < 0 || block > 0xFF) return false;
+    if (!ArgumentsFit(*this, {ByteField(block)})) return false;
     KorviCardParamLong record{};
     std::uint8_t* data = record.param.arrBuffer;
     const auto plain = static_cast<std::uint32_t>(value);
@@ -57,7 +57,7 @@ bool ReaderSession::InitValue(int block, std::int32_t value) {
         data[4 + i] = static_cast<std::uint8_t>(~byte);
         data[8 + i] = byte;
     }
-    const auto address = static_cast<std::uint8_t>(block);
+    const std::uint8_t address = Low8(block);
     data[12] = address;
     data[13] = static_cast<std::uint8_t>(~address);
     data[14] = address;
@@ -77,10 +77,11 @@ bool ReaderSession::ChangePassword(int sector, const char* keyA, const char* key
     return Write(block, &record.param);
 }
 
-bool ReaderSession::SetCardType(char letter) {
-    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+bool ReaderSession::SetCardType(int letter) {
+    if (!ArgumentsFit(*this, {ByteField(letter)})) return false;
+    if (letter >= 'a' && letter <= 'z') letter = letter - 'a' + 'A';
     if (letter != 'A' && letter != 'B' && letter != 'C' && letter != 'F') return false;
-    const std::uint8_t payload[] = {static_cast<std::uint8_t>(letter)};
+    const std::uint8_t payload[] = {Low8(letter)};
     if (!CommandExchange(*this, kCmdSetCardType, payload, kShortTimeout)) return false;
     // Readers that cannot name their model carry an RF chip (version B1) whose registers
     // need setting up again after a change of protocol.

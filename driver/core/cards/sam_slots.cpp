@@ -19,31 +19,27 @@ constexpr int kTimeout = 1000;
 // reader's own.
 constexpr std::size_t kStatusWordLength = 2;
 
-bool SendByte(ReaderSession& session, std::uint8_t command, std::uint8_t value) {
-    const std::uint8_t payload[] = {value};
-    return CommandExchange(session, command, payload, kTimeout);
-}
-
-bool SendPair(ReaderSession& session, std::uint8_t command, std::uint8_t a, std::uint8_t b) {
-    const std::uint8_t payload[] = {a, b};
+bool SendPair(ReaderSession& session, std::uint8_t command, int a, int b) {
+    if (!ArgumentsFit(session, {ByteField(a), ByteField(b)})) return false;
+    const std::uint8_t payload[] = {Low8(a), Low8(b)};
     return CommandExchange(session, command, payload, kTimeout);
 }
 
 }  // namespace
 
-bool ReaderSession::SetSamSlotIndex(std::uint8_t slot) {
-    return SendByte(*this, kCmdSetSamSlotIndex, slot);
+bool ReaderSession::SetSamSlotIndex(int slot) {
+    return ByteArgumentExchange(*this, kCmdSetSamSlotIndex, slot, kTimeout);
 }
 
-bool ReaderSession::SetSamPowerOnOff(std::uint8_t on) {
-    return SendByte(*this, kCmdSetSamPowerOnOff, on);
+bool ReaderSession::SetSamPowerOnOff(int on) {
+    return ByteArgumentExchange(*this, kCmdSetSamPowerOnOff, on, kTimeout);
 }
 
-bool ReaderSession::SetSamVSel0(std::uint8_t slot, std::uint8_t level) {
+bool ReaderSession::SetSamVSel0(int slot, int level) {
     return SendPair(*this, kCmdSetSamVSel0, slot, level);
 }
 
-bool ReaderSession::SetSamVSel1(std::uint8_t slot, std::uint8_t level) {
+bool ReaderSession::SetSamVSel1(int slot, int level) {
     return SendPair(*this, kCmdSetSamVSel1, slot, level);
 }
 

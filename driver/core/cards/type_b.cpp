@@ -15,9 +15,9 @@ constexpr int kTimeout = 1000;
 
 }  // namespace
 
-bool ReaderSession::RequestB(std::uint8_t mode, KorviCardParam* record) {
-    if (record == nullptr) return false;
-    const std::uint8_t payload[] = {mode};
+bool ReaderSession::RequestB(int mode, KorviCardParam* record) {
+    if (record == nullptr || !ArgumentsFit(*this, {ByteField(mode)})) return false;
+    const std::uint8_t payload[] = {Low8(mode)};
     return CommandExchange(*this, kCmdRequestB, payload, kTimeout,
                            [&](std::span<const std::uint8_t> reply) {
                                CopyReplyPayload(record->arrBuffer, sizeof record->arrBuffer);

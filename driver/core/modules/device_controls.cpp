@@ -108,26 +108,20 @@ bool ReaderSession::GetMcuSerailNo(char* text, int size) {
         });
 }
 
-bool ReaderSession::SetRfOnOff(std::uint8_t on) {
-    const std::uint8_t payload[] = {on};
-    return CommandExchange(*this, kCmdSetRfOnOff, payload, kShortTimeout);
+bool ReaderSession::SetRfOnOff(int on) {
+    return ByteArgumentExchange(*this, kCmdSetRfOnOff, on, kShortTimeout);
 }
 
-bool ReaderSession::SetLedStatus(std::uint8_t state) {
-    const std::uint8_t payload[] = {state};
-    return CommandExchange(*this, kCmdSetLedStatus, payload, kShortTimeout);
+bool ReaderSession::SetLedStatus(int state) {
+    return ByteArgumentExchange(*this, kCmdSetLedStatus, state, kShortTimeout);
 }
 
 bool ReaderSession::ResetRfIc() { return CommandExchange(*this, kCmdResetRfIc, {}, kShortTimeout); }
 
-bool ReaderSession::SetServerIpPort(std::uint32_t address, std::uint16_t port) {
+bool ReaderSession::SetServerIpPort(std::uint32_t address, int port) {
+    if (!ArgumentsFit(*this, {WordField(port)})) return false;
     const auto a = Le32Bytes(address);
-    const std::uint8_t payload[] = {a[0],
-                                    a[1],
-                                    a[2],
-                                    a[3],
-                                    static_cast<std::uint8_t>(port),
-                                    static_cast<std::uint8_t>(port >> 8)};
+    const std::uint8_t payload[] = {a[0], a[1], a[2], a[3], Low8(port), Low8(port >> 8)};
     return CommandExchange(*this, kCmdSetServerIpPort, payload, kShortTimeout);
 }
 
@@ -156,9 +150,9 @@ bool ReaderSession::SetIspOption(const std::uint8_t* data, int length) {
                            std::span(data, static_cast<std::size_t>(length)), kShortTimeout);
 }
 
-std::uint8_t ReaderSession::ReadWriteRfRegister(std::uint8_t mode, std::uint8_t reg,
-                                                std::uint8_t value) {
-    const std::uint8_t payload[] = {mode, reg, value};
+std::uint8_t ReaderSession::ReadWriteRfRegister(int mode, int reg, int value) {
+    if (!ArgumentsFit(*this, {ByteField(mode), ByteField(reg), ByteField(value)})) return 0;
+    const std::uint8_t payload[] = {Low8(mode), Low8(reg), Low8(value)};
     std::uint8_t result = 0;
     DeviceQuery(*this, kCmdReadWriteRfRegister, payload, kShortTimeout, 2,
                 [&](std::span<const std::uint8_t> reply) { result = reply[1]; });
@@ -226,9 +220,8 @@ bool ReaderSession::GetUsbCharge(std::int32_t* value) {
 
 bool ReaderSession::ResetMcu() { return CommandExchange(*this, kCmdResetMcu, {}, kLongTimeout); }
 
-bool ReaderSession::SetMcuBkp(std::uint8_t value) {
-    const std::uint8_t payload[] = {value};
-    return CommandExchange(*this, kCmdSetMcuBkp, payload, kLongTimeout);
+bool ReaderSession::SetMcuBkp(int value) {
+    return ByteArgumentExchange(*this, kCmdSetMcuBkp, value, kLongTimeout);
 }
 
 bool ReaderSession::GetMcuDebugBkp(std::uint32_t* value) {

@@ -46,17 +46,19 @@ bool ReaderSession::ReceiveResultOfMcuUart(std::uint32_t uart, std::uint8_t* out
         });
 }
 
-bool ReaderSession::SetRelayStatus(std::uint8_t relay, std::uint8_t status, const char* text) {
-    if (text == nullptr) return false;
-    std::uint8_t payload[2 + kRelayBlockSize] = {relay, status};
+bool ReaderSession::SetRelayStatus(int relay, int status, const char* text) {
+    if (text == nullptr || !ArgumentsFit(*this, {ByteField(relay), ByteField(status)})) {
+        return false;
+    }
+    std::uint8_t payload[2 + kRelayBlockSize] = {Low8(relay), Low8(status)};
     // The text may be longer than its block, or unterminated within it.
     std::memcpy(payload + 2, text, strnlen(text, kRelayBlockSize));
     return CommandExchange(*this, kCmdSetRelayStatus, payload, kTimeout);
 }
 
-bool ReaderSession::GetRelayStatus(std::uint8_t relay, std::uint8_t* status) {
-    if (status == nullptr) return false;
-    const std::uint8_t payload[] = {relay};
+bool ReaderSession::GetRelayStatus(int relay, std::uint8_t* status) {
+    if (status == nullptr || !ArgumentsFit(*this, {ByteField(relay)})) return false;
+    const std::uint8_t payload[] = {Low8(relay)};
     return DeviceQuery(*this, kCmdGetRelayStatus, payload, kTimeout, 1,
                        [&](std::span<const std::uint8_t> reply) { *status = reply[0]; });
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/modules/m100_frame.h"
+#include "core/protocol/command_exchange.h"
 #include "core/protocol/error_codes.h"
 #include "core/protocol/reader_session.h"
 #include "korvicard/KorviCardDriver.h"
@@ -49,7 +50,6 @@ constexpr int kMaxReadWords = 32;
 constexpr int kMaxWriteWords = 16;
 constexpr int kMaxMaskBytes = 32;
 constexpr int kMinEpcRoom = 32;
-constexpr int kMaxStartWord = 0xFFFF;
 constexpr std::size_t kLockPayloadSize = 3;
 // UL and PC ahead of the EPC in a tag-access answer.
 constexpr std::size_t kAccessHeader = 3;
@@ -151,6 +151,13 @@ std::optional<M100Frame> QueryCommand(ReaderSession& s, std::uint8_t command, st
     return answer;
 }
 
+// A command whose one parameter is the caller's byte, sent as `run` sends it.
+bool ByteParameterCommand(ReaderSession& s, std::uint8_t command, int value,
+                          bool (*run)(ReaderSession&, std::uint8_t, const Parameters&)) {
+    if (!ArgumentsFit(s, {ByteField(value)})) return false;
+    return run(s, command, Parameters{Low8(value)});
+}
+
 // Channel scans: start, end, then one value per channel.
 bool ScanChannels(ReaderSession& s, std::uint8_t command, std::uint8_t* start, std::uint8_t* end,
                   std::uint8_t* output, int* length) {
@@ -170,18 +177,22 @@ bool ScanChannels(ReaderSession& s, std::uint8_t command, std::uint8_t* start, s
 }
 
 // Password, bank, start word and word count of a tag access.
-Parameters AccessParameters(std::uint32_t password, std::uint8_t bank, int start, int count) {
+Parameters AccessParameters(std::uint32_t password, int bank, int start, int count) {
     Parameters parameters;
     PutBe32(parameters, password);
-    parameters.push_back(bank);
+    parameters.push_back(Low8(bank));
     PutBe16(parameters, static_cast<std::uint32_t>(start));
     PutBe16(parameters, static_cast<std::uint32_t>(count));
     return parameters;
 }
 
-bool AccessArgumentsFit(int start, int count, int maxWords, const int* length) {
-    return start >= 0 && start <= kMaxStartWord && count >= 0 && count <= maxWords &&
-           length != nullptr && *length >= 2 * count;
+// Bank a byte, start word and count 16-bit values (code 2 otherwise); then count at most
+// maxWords and length room for them.
+bool AccessArgumentsFit(ReaderSession& s, int bank, int start, int count, int maxWords,
+                        const int* length) {
+    return length != nullptr &&
+           ArgumentsFit(s, {ByteField(bank), WordField(start), WordField(count)}) &&
+           count <= maxWords && *length >= 2 * count;
 }
 
 }  // namespace
@@ -195,10 +206,12 @@ bool ReaderSession::SendM100Command(std::uint8_t type, std::uint8_t command,
     return Transact(kCmdModule, frame.data(), static_cast<unsigned>(length), kTimeout);
 }
 
-bool ReaderSession::GetUhfFwVersion(std::uint8_t infoType, char* output, int size) {
-    if (output == nullptr || size < 1) return false;
+bool ReaderSession::GetUhfFwVersion(int infoType, char* output, int size) {
+    if (output == nullptr || size < 1 || !ArgumentsFit(*this, {ByteField(infoType)})) {
+        return false;
+    }
     const std::optional<M100Frame> answer =
-        QueryCommand(*this, kM100GetFwVersion, 1, Parameters{infoType});
+        QueryCommand(*this, kM100GetFwVersion, 1, Parameters{Low8(infoType)});
     if (!answer) return false;
     const std::span<const std::uint8_t> text = answer->parameters.subspan(1);
     const std::size_t n = std::min(text.size(), static_cast<std::size_t>(size - 1));
@@ -296,27 +309,29 @@ bool ReaderSession::M100UhfReadMulti(std::uint8_t* rssi, std::uint16_t* pc, std:
 
 bool ReaderSession::M100UhfStopMulti() { return TunnelCommand(*this, kM100StopMulti); }
 
-bool ReaderSession::M100UhfSetSelectParameter(std::uint8_t selParam, std::uint32_t pointer,
-                                              std::uint8_t maskLength, std::uint8_t truncate,
-                                              const std::uint8_t* mask, int maskSize) {
-    if (maskSize < 0 || maskSize > kMaxMaskBytes || (mask == nullptr && maskSize > 0)) {
+bool ReaderSession::M100UhfSetSelectParameter(int selParam, std::uint32_t pointer, int maskLength,
+                                              int truncate, const std::uint8_t* mask,
+                                              int maskSize) {
+    if (maskSize < 0 || maskSize > kMaxMaskBytes || (mask == nullptr && maskSize > 0) ||
+        !ArgumentsFit(*this, {ByteField(selParam), ByteField(maskLength), ByteField(truncate)})) {
         return false;
     }
-    Parameters parameters{selParam};
+    Parameters parameters{Low8(selParam)};
     PutBe32(parameters, pointer);
-    parameters.push_back(maskLength);
-    parameters.push_back(truncate);
+    parameters.push_back(Low8(maskLength));
+    parameters.push_back(Low8(truncate));
     if (maskSize > 0) parameters.insert(parameters.end(), mask, mask + maskSize);
     return EchoedCommand(*this, kM100SetSelect, parameters);
 }
 
-bool ReaderSession::M100UhfSetInventoryMode(std::uint8_t mode) {
-    return EchoedCommand(*this, kM100SetInventoryMode, Parameters{mode});
+bool ReaderSession::M100UhfSetInventoryMode(int mode) {
+    return ByteParameterCommand(*this, kM100SetInventoryMode, mode, EchoedCommand);
 }
 
-bool ReaderSession::M100UhfReadData(std::uint32_t password, std::uint8_t bank, int start, int count,
+bool ReaderSession::M100UhfReadData(std::uint32_t password, int bank, int start, int count,
                                     std::uint8_t* output, int* length) {
-    if (output == nullptr || !AccessArgumentsFit(start, count, kMaxReadWords, length)) {
+    if (output == nullptr ||
+        !AccessArgumentsFit(*this, bank, start, count, kMaxReadWords, length)) {
         return false;
     }
     const std::optional<M100Frame> answer = QueryCommand(
@@ -335,9 +350,9 @@ bool ReaderSession::M100UhfReadData(std::uint32_t password, std::uint8_t bank, i
     return true;
 }
 
-bool ReaderSession::M100UhfWriteData(std::uint32_t password, std::uint8_t bank, int start,
-                                     int count, const std::uint8_t* data, int* length) {
-    if (data == nullptr || !AccessArgumentsFit(start, count, kMaxWriteWords, length)) {
+bool ReaderSession::M100UhfWriteData(std::uint32_t password, int bank, int start, int count,
+                                     const std::uint8_t* data, int* length) {
+    if (data == nullptr || !AccessArgumentsFit(*this, bank, start, count, kMaxWriteWords, length)) {
         return false;
     }
     Parameters parameters = AccessParameters(password, bank, start, count);
@@ -370,18 +385,19 @@ bool ReaderSession::M100UhfGetQueryParamter(std::uint16_t* value) {
     return true;
 }
 
-bool ReaderSession::M100UhfSetQueryParamter(std::uint16_t value) {
+bool ReaderSession::M100UhfSetQueryParamter(int value) {
+    if (!ArgumentsFit(*this, {WordField(value)})) return false;
     Parameters parameters;
     PutBe16(parameters, value);
     return TunnelCommand(*this, kM100SetQuery, parameters);
 }
 
-bool ReaderSession::M100UhfSetRegion(std::uint8_t region) {
-    return EchoedCommand(*this, kM100SetRegion, Parameters{region});
+bool ReaderSession::M100UhfSetRegion(int region) {
+    return ByteParameterCommand(*this, kM100SetRegion, region, EchoedCommand);
 }
 
-bool ReaderSession::M100UhfSetRfChannel(std::uint8_t channel) {
-    return EchoedCommand(*this, kM100SetChannel, Parameters{channel});
+bool ReaderSession::M100UhfSetRfChannel(int channel) {
+    return ByteParameterCommand(*this, kM100SetChannel, channel, EchoedCommand);
 }
 
 bool ReaderSession::M100UhfGetRfChannel(std::uint8_t* channel) {
@@ -392,8 +408,8 @@ bool ReaderSession::M100UhfGetRfChannel(std::uint8_t* channel) {
     return true;
 }
 
-bool ReaderSession::M100UhfSetFHSS(std::uint8_t on) {
-    return TunnelCommand(*this, kM100SetFhss, Parameters{on});
+bool ReaderSession::M100UhfSetFHSS(int on) {
+    return ByteParameterCommand(*this, kM100SetFhss, on, TunnelCommand);
 }
 
 bool ReaderSession::M100UhfGetPower(std::uint16_t* power) {
@@ -404,14 +420,15 @@ bool ReaderSession::M100UhfGetPower(std::uint16_t* power) {
     return true;
 }
 
-bool ReaderSession::M100UhfSetPower(std::uint16_t power) {
+bool ReaderSession::M100UhfSetPower(int power) {
+    if (!ArgumentsFit(*this, {WordField(power)})) return false;
     Parameters parameters;
     PutBe16(parameters, power);
     return EchoedCommand(*this, kM100SetPower, parameters);
 }
 
-bool ReaderSession::M100UhfSetCW(std::uint8_t on) {
-    return TunnelCommand(*this, kM100SetCw, Parameters{on});
+bool ReaderSession::M100UhfSetCW(int on) {
+    return ByteParameterCommand(*this, kM100SetCw, on, TunnelCommand);
 }
 
 bool ReaderSession::M100UhfReadModemParameter(std::uint8_t* mixerGain, std::uint8_t* ifGain,
@@ -425,9 +442,11 @@ bool ReaderSession::M100UhfReadModemParameter(std::uint8_t* mixerGain, std::uint
     return true;
 }
 
-bool ReaderSession::M100UhfSetModemParameter(std::uint8_t mixerGain, std::uint8_t ifGain,
-                                             std::uint16_t threshold) {
-    Parameters parameters{mixerGain, ifGain};
+bool ReaderSession::M100UhfSetModemParameter(int mixerGain, int ifGain, int threshold) {
+    if (!ArgumentsFit(*this, {ByteField(mixerGain), ByteField(ifGain), WordField(threshold)})) {
+        return false;
+    }
+    Parameters parameters{Low8(mixerGain), Low8(ifGain)};
     PutBe16(parameters, threshold);
     return EchoedCommand(*this, kM100SetModem, parameters);
 }

@@ -32,15 +32,13 @@ std::string_view Trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
-// A decimal argument within [low, high].
-std::optional<int> Decimal(std::string_view field, int low, int high) {
+// A decimal argument; the operation it is given to checks its range.
+std::optional<int> Decimal(std::string_view field) {
     const std::string_view text = Trimmed(field);
     int value = 0;
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc() || stop != end || value < low || value > high) {
-        return std::nullopt;
-    }
+    if (text.empty() || error != std::errc() || stop != end) return std::nullopt;
     return value;
 }
 
@@ -91,43 +89,42 @@ struct Verb {
 constexpr Verb kVerbs[] = {
     {"Beep", 6,
      [](ReaderSession& s, const Fields& f, KorviCardParam&, Output&) {
-         const auto time = Decimal(f[5], 0, 0xFFFF);
-         return time && s.Beep(static_cast<std::uint16_t>(*time));
+         const auto time = Decimal(f[5]);
+         return time && s.Beep(*time);
      }},
     {"GetCardNo", 6,
      [](ReaderSession& s, const Fields& f, KorviCardParam& r, Output& text) {
-         const auto mode = Decimal(f[5], 0, 0xFF);
-         if (!mode || !s.GetCardNo(static_cast<std::uint8_t>(*mode), &r)) return false;
+         const auto mode = Decimal(f[5]);
+         if (!mode || !s.GetCardNo(*mode, &r)) return false;
          text = LowerHex({r.arrCardNo, kCardNoBytes}) + "," + std::to_string(r.nCardType) + "," +
                 std::to_string(r.nCardSize);
          return true;
      }},
     {"LoadKey", 8,
      [](ReaderSession& s, const Fields& f, KorviCardParam& r, Output&) {
-         const auto keyMode = Decimal(f[5], 0, 0xFF);
-         const auto sector = Decimal(f[6], 0, 0xFF);
+         const auto keyMode = Decimal(f[5]);
+         const auto sector = Decimal(f[6]);
          const auto keyBytes = HexBytes(f[7], r.arrKeys, sizeof r.arrKeys);
          if (!keyMode || !sector || !keyBytes) return false;
          r.nKeysSize = static_cast<std::int32_t>(*keyBytes);
-         return s.LoadKey(static_cast<std::uint8_t>(*keyMode), *sector, &r);
+         return s.LoadKey(*keyMode, *sector, &r);
      }},
     {"Authentication", 7,
      [](ReaderSession& s, const Fields& f, KorviCardParam& r, Output&) {
-         const auto keyMode = Decimal(f[5], 0, 0xFF);
-         const auto sector = Decimal(f[6], 0, 0xFF);
-         return keyMode && sector &&
-                s.Authentication(static_cast<std::uint8_t>(*keyMode), *sector, &r);
+         const auto keyMode = Decimal(f[5]);
+         const auto sector = Decimal(f[6]);
+         return keyMode && sector && s.Authentication(*keyMode, *sector, &r);
      }},
     {"Read", 6,
      [](ReaderSession& s, const Fields& f, KorviCardParam& r, Output& text) {
-         const auto block = Decimal(f[5], 0, 0xFF);
+         const auto block = Decimal(f[5]);
          if (!block || !s.Read(*block, &r)) return false;
          text = LowerHex({r.arrBuffer, kBlockDigits / 2});
          return true;
      }},
     {"Write", 7,
      [](ReaderSession& s, const Fields& f, KorviCardParam& r, Output&) {
-         const auto block = Decimal(f[5], 0, 0xFF);
+         const auto block = Decimal(f[5]);
          const std::string_view data = Trimmed(f[6]);
          if (!block || data.size() < kBlockDigits ||
              !HexBytes(data.substr(0, kBlockDigits), r.arrBuffer, sizeof r.arrBuffer)) {

@@ -2,10 +2,24 @@
 
 #include <algorithm>
 
+#include "core/protocol/error_codes.h"
+
 bool CommandExchange(ReaderSession& session, std::uint8_t command,
                      std::span<const std::uint8_t> payload, int timeout) {
     return session.Transact(command, payload.data(), static_cast<unsigned>(payload.size()),
                             timeout);
+}
+
+bool ArgumentsFit(ReaderSession& session, std::initializer_list<FieldArgument> arguments) {
+    if (std::all_of(arguments.begin(), arguments.end(), Fits)) return true;
+    session.SetErrorCode(LCEC_SEND_FALSE);
+    return false;
+}
+
+bool ByteArgumentExchange(ReaderSession& session, std::uint8_t command, int value, int timeout) {
+    if (!ArgumentsFit(session, {ByteField(value)})) return false;
+    const std::uint8_t payload[] = {Low8(value)};
+    return CommandExchange(session, command, payload, timeout);
 }
 
 void CopyReplyToBuffer(const ReaderSession& session, KorviCardParam& record) {

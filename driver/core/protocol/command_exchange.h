@@ -2,9 +2,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 
 #include "core/protocol/reader_session.h"
+#include "core/util/field_width.h"
 
 // The common exchange of every card and module command: the session's error code is set to
 // 1 (LCEC_UNKNOWN), one request goes out, one reply is read; the reply's own status sets the
@@ -22,6 +24,16 @@
 //     });
 bool CommandExchange(ReaderSession& session, std::uint8_t command,
                      std::span<const std::uint8_t> payload, int timeout);
+
+// True when every argument fits its field. Otherwise false with error code 2
+// (LCEC_SEND_FALSE): the command is not sent, so no value reaches the reader cut short.
+//
+//     if (record == nullptr || !ArgumentsFit(*this, {ByteField(block)})) return false;
+bool ArgumentsFit(ReaderSession& session, std::initializer_list<FieldArgument> arguments);
+
+// A command whose payload is the caller's one byte: refused as ArgumentsFit says, else the
+// common exchange.
+bool ByteArgumentExchange(ReaderSession& session, std::uint8_t command, int value, int timeout);
 
 template <class OnSuccess>
 bool CommandExchange(ReaderSession& session, std::uint8_t command,

@@ -139,21 +139,23 @@ public:
 
     // --- Mifare Classic and ISO 14443-A (mifare.cpp, mifare_composite.cpp, card_text.cpp) --
     //
-    // Each runs the common exchange (command_exchange.h). A null record fails at once; so do
-    // a block outside 0-255, a sector outside 0-39 and data that does not fit its request,
-    // with nothing sent and the error code untouched.
+    // Each runs the common exchange (command_exchange.h). A null record, a sector above 39
+    // and data that does not fit its request fail at once, with nothing sent and the error
+    // code untouched. An argument that does not fit its byte or 16-bit field (a block, key
+    // mode or sector outside 0-255, a beep time outside 0-65535) fails with nothing sent and
+    // error code 2 (ArgumentsFit).
 
     // REQA/WUPA with the reader's request mode (0x26 idle cards, 0x52 all cards). nCardType
     // := the ATQA (little-endian), also kept as the session's card type.
-    bool Request(std::uint8_t mode, KorviCardParam* record);
+    bool Request(int mode, KorviCardParam* record);
     // arrCardNo := the UID: 4 bytes, 8 for card types 0x42, 0x44 and 0x344.
     bool Anticoll(KorviCardParam* record);
     // Selects the card arrCardNo[0-3]; arrBuffer := the answer, nCardSize := the SAK.
     bool Select(KorviCardParam* record);
     // Key mode 0x60 key A, 0x61 key B. arrBuffer[0-3] := the reader's answer.
-    bool Authentication(std::uint8_t keyMode, int sector, KorviCardParam* record);
+    bool Authentication(int keyMode, int sector, KorviCardParam* record);
     // As Authentication, with the key in arrKeys[0-5] instead of one loaded before.
-    bool AuthenticationWithPassword(std::uint8_t keyMode, int sector, KorviCardParam* record);
+    bool AuthenticationWithPassword(int keyMode, int sector, KorviCardParam* record);
     bool Halt();
     // arrBuffer := the 16 bytes of the block (four pages of a tag), nBufferSize := 16.
     bool Read(int block, KorviCardParam* record);
@@ -167,20 +169,19 @@ public:
     bool Restore(int block);
     bool Transfer(int block);
     // Loads arrKeys[0-5] into the reader as the key of that mode and sector.
-    bool LoadKey(std::uint8_t keyMode, int sector, KorviCardParam* record);
-    // Sounds the buzzer for time milliseconds.
-    bool Beep(std::uint16_t time);
+    bool LoadKey(int keyMode, int sector, KorviCardParam* record);
+    // Sounds the buzzer for time (0-65535) milliseconds.
+    bool Beep(int time);
     // arrCosResultBuffer := what the reader's buffer held.
     bool EmptyBuffer(KorviCardParam* record);
-    // One-call reads of the reader: card number, or card number and one block.
-    bool GetCardNoEx(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d,
-                     KorviCardParam* record);
-    bool ReadData(std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d,
-                  std::uint8_t e, KorviCardParam* record);
+    // One-call reads of the reader: card number, or card number and one block. Each
+    // argument a byte.
+    bool GetCardNoEx(int a, int b, int c, int d, KorviCardParam* record);
+    bool ReadData(int a, int b, int c, int d, int e, KorviCardParam* record);
     // Writes the first nBufferSize (1-61) bytes of arrBuffer.
-    bool WriteData(std::uint8_t a, std::uint8_t b, std::uint8_t c, KorviCardParam* record);
+    bool WriteData(int a, int b, int c, KorviCardParam* record);
     // Request, Anticoll, then Select unless the card has a double-size UID.
-    bool GetCardNo(std::uint8_t mode, KorviCardParam* record);
+    bool GetCardNo(int mode, KorviCardParam* record);
     // Writes block as a value block holding value.
     bool InitValue(int block, std::int32_t value);
     // Writes the sector trailer: key A, access bytes 7F 07 88 00, key B, each key the first
@@ -194,24 +195,26 @@ public:
     bool ReadText(int start, char* output, int count);
     bool WriteText(int start, const char* text, int count);
     // The reader's RF protocol: 'A', 'B', 'C' (card emulation) or 'F', lower case folded;
-    // any other letter fails with nothing sent. On a reader that cannot name its model and
-    // carries RF chip version B1, the chip's registers are set up again afterwards.
-    bool SetCardType(char letter);
+    // any other letter fails with nothing sent (code 2 for a value outside 0-255). On a
+    // reader that cannot name its model and carries RF chip version B1, the chip's registers
+    // are set up again afterwards.
+    bool SetCardType(int letter);
 
     // --- Type B, FeliCa, NFC buffer and NTAG (type_b.cpp, felica.cpp, nfc_buffer.cpp, ntag.cpp)
     //
     // Common exchange, 1000 ms each. Null pointers and short buffers fail at once, with
-    // nothing sent and the error code untouched.
+    // nothing sent and the error code untouched; a mode or request outside 0-255 fails with
+    // nothing sent and code 2.
 
     // REQB/WUPB by the reader's mode byte. arrBuffer := the answer (at most 64 bytes),
     // nBufferSize := the answer's whole length, also when it is longer.
-    bool RequestB(std::uint8_t mode, KorviCardParam* record);
+    bool RequestB(int mode, KorviCardParam* record);
     // arrBuffer := the answer (at most 64 bytes), nBufferSize := the bytes stored.
     bool SelectB(KorviCardParam* record);
     bool HaltB();
     // arrCardNo := the card's IDm (the answer's first 8 bytes); an answer of fewer than 8
     // bytes fails with code 3 and leaves the record as it was.
-    bool FelicaPolling(std::uint8_t request, KorviCardParam* record);
+    bool FelicaPolling(int request, KorviCardParam* record);
     // The text of the reader's NFC buffer: buffer zeroed over size, then at most size text
     // bytes, never more than the answer holds. A length byte that gives no text (below 7,
     // or a text of 48 bytes or more) leaves the buffer zeroed and still succeeds.
@@ -227,12 +230,13 @@ public:
     // --- SAM slots (sam_slots.cpp) -----------------------------------------------------------
     //
     // Common exchange, 1000 ms each. The slot index, the power byte and the select-line
-    // bytes are passed to the reader as they are.
+    // bytes (0-255 each; others fail with nothing sent and code 2) are passed to the reader
+    // as they are.
 
-    bool SetSamSlotIndex(std::uint8_t slot);
-    bool SetSamPowerOnOff(std::uint8_t on);
-    bool SetSamVSel0(std::uint8_t slot, std::uint8_t level);
-    bool SetSamVSel1(std::uint8_t slot, std::uint8_t level);
+    bool SetSamSlotIndex(int slot);
+    bool SetSamPowerOnOff(int on);
+    bool SetSamVSel0(int slot, int level);
+    bool SetSamVSel1(int slot, int level);
     // arrBuffer and arrCosResultBuffer := the ATR of the selected slot's card,
     // nBufferSize and unCosReultBufferLength := the bytes each holds.
     bool ResetSam(KorviCardParam* record);
@@ -326,8 +330,9 @@ public:
     // unCosSendBufferLength (1-288) bytes of arrCosSendBuffer, continued past 256 in the
     // long form's extension, after the count as 16 bits big-endian (no mode byte).
     // arrCosResultBuffer := the reply, unCosReultBufferLength := its length; arrBuffer :=
-    // its first 64 bytes and nBufferSize := its whole length.
-    bool SendCpuCommand(std::uint8_t mode, KorviCardParam* record);
+    // its first 64 bytes and nBufferSize := its whole length. A mode outside 0-255 fails
+    // with nothing sent and code 2.
+    bool SendCpuCommand(int mode, KorviCardParam* record);
     // The block layer's transceive function: one block through SendCpuCommand, the answer
     // into response (at most *responseLength bytes), *responseLength := the answer's whole
     // length. False, response untouched, when the exchange fails.
@@ -360,8 +365,9 @@ public:
                            bool getResponse);
     // SELECT by DF name (P1 4, P2 0), no GET RESPONSE.
     bool CpuCardSelectByName(const char* name, std::uint8_t* output, int* length, bool sam);
-    // READ BINARY 00 B0 (0x80 | SFI) 00 00.
-    bool CpuCardReadBinary(std::uint8_t sfi, std::uint8_t* output, int* length, bool sam);
+    // READ BINARY 00 B0 (0x80 | SFI) 00 00: the low 5 bits of sfi (0-255; others fail with
+    // nothing sent and code 2).
+    bool CpuCardReadBinary(int sfi, std::uint8_t* output, int* length, bool sam);
     // READ RECORD 00 B2 record p2 le. On the SAM path with resendOn6C, an answer 6C xx is
     // followed by the same READ RECORD with Le xx, whose result counts.
     bool CpuCardReadRecord(std::uint8_t recordNumber, std::uint8_t p2, std::uint8_t le,
@@ -416,9 +422,10 @@ public:
     // --- Device controls (device_controls.cpp, device_uart_relays.cpp, ps2_keys.cpp) -------
     //
     // Each runs the common exchange. Null pointers and buffers below the stated size fail
-    // with nothing sent and the error code untouched. A reply shorter than the fields an
-    // operation reads fails with code 3 (a short reply) and leaves the outputs as they were.
-    // Values of 4 bytes travel little-endian.
+    // with nothing sent and the error code untouched; a byte argument outside 0-255 or a
+    // port outside 0-65535 fails with nothing sent and code 2. A reply shorter than the
+    // fields an operation reads fails with code 3 (a short reply) and leaves the outputs as
+    // they were. Values of 4 bytes travel little-endian.
 
     // Model prefix of the device type and 16 lower-case hex digits (type, then serial, each
     // from its most significant byte), e.g. "V3-W0000300200012345"; "Device Type Error"
@@ -429,11 +436,11 @@ public:
     // The MCU serial number as upper-case hex without separators, terminated: at most
     // (size - 1) / 2 bytes of it. size at least 64.
     bool GetMcuSerailNo(char* text, int size);
-    bool SetRfOnOff(std::uint8_t on);
-    bool SetLedStatus(std::uint8_t state);
+    bool SetRfOnOff(int on);
+    bool SetLedStatus(int state);
     bool ResetRfIc();
     // The address the reader's network module reports to, first octet in the low byte.
-    bool SetServerIpPort(std::uint32_t address, std::uint16_t port);
+    bool SetServerIpPort(std::uint32_t address, int port);
     bool GetServerIpPort(std::uint32_t* address, std::uint16_t* port);
     // output[0-7] := the two configuration words. size at least 8.
     bool GetMcuConfig(std::uint8_t* output, int size);
@@ -442,7 +449,7 @@ public:
     // Sends the whole data (length at least 4).
     bool SetIspOption(const std::uint8_t* data, int length);
     // Mode 0 reads, 1 writes the RF chip register. Returns the register's value, 0 on failure.
-    std::uint8_t ReadWriteRfRegister(std::uint8_t mode, std::uint8_t reg, std::uint8_t value);
+    std::uint8_t ReadWriteRfRegister(int mode, int reg, int value);
     // The 12-byte parameter block of one of the MCU's UARTs.
     bool SetMcuUartParam(const std::uint8_t* block);
     // Data (1-124 bytes) out through the MCU's UART uart.
@@ -455,8 +462,8 @@ public:
     bool SetAppConfigE2s(const std::uint8_t* block);
     bool GetAppConfigE2s(std::uint8_t* block);
     // text: the relay password, its first 16 bytes sent zero-padded.
-    bool SetRelayStatus(std::uint8_t relay, std::uint8_t status, const char* text);
-    bool GetRelayStatus(std::uint8_t relay, std::uint8_t* status);
+    bool SetRelayStatus(int relay, int status, const char* text);
+    bool GetRelayStatus(int relay, std::uint8_t* status);
     // Start-up states (16 bytes), password block (16 bytes) and restore time of the relays.
     bool SetRelayInitStatus(const std::uint8_t* states, const std::uint8_t* password,
                             std::uint32_t value);
@@ -467,7 +474,7 @@ public:
     bool GetChargeCurrent(std::int32_t* current);
     bool GetUsbCharge(std::int32_t* value);
     bool ResetMcu();
-    bool SetMcuBkp(std::uint8_t value);
+    bool SetMcuBkp(int value);
     bool GetMcuDebugBkp(std::uint32_t* value);
     // The firmware's build-time text, cut to size - 1 bytes and terminated. size at least 32.
     bool GetFirewareBuildTime(char* text, int size);
@@ -486,9 +493,10 @@ public:
     // command byte is not the command sent fails with M100ReplyError's code (32 no tag, else
     // 1); the other commands fail so only on a response to another command (the module's
     // error answer) and take notices. Getters need the values they read: an answer without
-    // them fails with code 3, outputs untouched. Null pointers, short buffers and values out
-    // of range fail at once, with nothing sent and the error code untouched. 16-bit values
-    // go big-endian.
+    // them fails with code 3, outputs untouched. Null pointers, short buffers and counts out
+    // of range fail at once, with nothing sent and the error code untouched; a byte argument
+    // outside 0-255 or a 16-bit one outside 0-65535 fails with nothing sent and code 2.
+    // 16-bit values go big-endian.
 
     // Builds the frame and runs one request and reply of command 30 (error code 1 first).
     // False also when the frame cannot be built.
@@ -496,7 +504,7 @@ public:
                          const std::uint8_t* parameters);
     // Info type 0 hardware, 1 software, 2 manufacturer: the text after the answer's first
     // parameter, cut to size - 1 bytes and terminated. Echo. size at least 1.
-    bool GetUhfFwVersion(std::uint8_t infoType, char* output, int size);
+    bool GetUhfFwVersion(int infoType, char* output, int size);
     // One inventory round: the tag notices that follow the command, each into the next
     // record of uhfInventory; *count := the records filled. True as soon as 50 are stored,
     // or when the replies stop after at least one; a module error answer fails (code 32
@@ -511,36 +519,35 @@ public:
                           int* length);
     bool M100UhfStopMulti();
     // Mask: maskSize (0-32) bytes. Echo.
-    bool M100UhfSetSelectParameter(std::uint8_t selParam, std::uint32_t pointer,
-                                   std::uint8_t maskLength, std::uint8_t truncate,
-                                   const std::uint8_t* mask, int maskSize);
-    bool M100UhfSetInventoryMode(std::uint8_t mode);
-    // count (0-32) words of bank from word start (0-65535): output := the data after the
+    bool M100UhfSetSelectParameter(int selParam, std::uint32_t pointer, int maskLength,
+                                   int truncate, const std::uint8_t* mask, int maskSize);
+    bool M100UhfSetInventoryMode(int mode);
+    // count (0-32) words of bank (a byte) from word start (0-65535): output := the data after the
     // answer's UL, PC and EPC; *length: room in output (at least 2 x count), then the bytes
     // stored. Echo.
-    bool M100UhfReadData(std::uint32_t password, std::uint8_t bank, int start, int count,
+    bool M100UhfReadData(std::uint32_t password, int bank, int start, int count,
                          std::uint8_t* output, int* length);
     // count (0-16: the command's parameters take at most 41 bytes) words of data; *length:
     // the bytes in data (at least 2 x count), then the bytes written. Echo.
-    bool M100UhfWriteData(std::uint32_t password, std::uint8_t bank, int start, int count,
+    bool M100UhfWriteData(std::uint32_t password, int bank, int start, int count,
                           const std::uint8_t* data, int* length);
     // The 3-byte lock payload; size must be 3. Echo.
     bool M100UhfLockUnLock(std::uint32_t password, const std::uint8_t* payload, int size);
     // Echo.
     bool M100UhfKill(std::uint32_t password);
     bool M100UhfGetQueryParamter(std::uint16_t* value);
-    bool M100UhfSetQueryParamter(std::uint16_t value);
-    bool M100UhfSetRegion(std::uint8_t region);
-    bool M100UhfSetRfChannel(std::uint8_t channel);
+    bool M100UhfSetQueryParamter(int value);
+    bool M100UhfSetRegion(int region);
+    bool M100UhfSetRfChannel(int channel);
     bool M100UhfGetRfChannel(std::uint8_t* channel);
-    bool M100UhfSetFHSS(std::uint8_t on);
+    // 0xFF on, 0x00 off.
+    bool M100UhfSetFHSS(int on);
     bool M100UhfGetPower(std::uint16_t* power);
-    bool M100UhfSetPower(std::uint16_t power);
-    bool M100UhfSetCW(std::uint8_t on);
+    bool M100UhfSetPower(int power);
+    bool M100UhfSetCW(int on);
     bool M100UhfReadModemParameter(std::uint8_t* mixerGain, std::uint8_t* ifGain,
                                    std::uint16_t* threshold);
-    bool M100UhfSetModemParameter(std::uint8_t mixerGain, std::uint8_t ifGain,
-                                  std::uint16_t threshold);
+    bool M100UhfSetModemParameter(int mixerGain, int ifGain, int threshold);
     // *start, *end := the answer's first two parameters; output := the values after them
     // when they fit *length (else false, code 1); *length := their count. Echo.
     bool M100UhfScanJammer(std::uint8_t* start, std::uint8_t* end, std::uint8_t* output,

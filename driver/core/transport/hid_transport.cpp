@@ -38,9 +38,9 @@ long ElapsedMs(Clock::time_point start) {
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
 }
 
+// Compared as they are: an identifier outside 0-65535 names no USB device.
 bool SameIds(const HidDeviceInfo& info, int vendor, int product) {
-    return info.vendorId == static_cast<std::uint16_t>(vendor) &&
-           info.productId == static_cast<std::uint16_t>(product);
+    return info.vendorId == vendor && info.productId == product;
 }
 
 }  // namespace
@@ -68,8 +68,6 @@ HidTransport::HidTransport(std::unique_ptr<HidBackend> backend) : backend_(std::
 HidTransport::~HidTransport() { Close(); }
 
 bool HidTransport::Open(int vendor, int product, int index) {
-    vendorId_ = static_cast<std::uint16_t>(vendor);
-    productId_ = static_cast<std::uint16_t>(product);
     if (index < 0 || !backend_) return false;
     int seen = 0;
     auto chosen = std::find_if(deviceTable_.begin(), deviceTable_.end(),
@@ -77,6 +75,8 @@ bool HidTransport::Open(int vendor, int product, int index) {
                                    return SameIds(info, vendor, product) && seen++ == index;
                                });
     if (chosen == deviceTable_.end()) return false;
+    vendorId_ = chosen->vendorId;
+    productId_ = chosen->productId;
     if (device_ && devicePath_ == chosen->path) return true;
     Close();
     devicePath_ = chosen->path;

@@ -11,6 +11,11 @@
  * touches nothing; KorviCardGetErrorCode and KorviCardGetTwoIdErrorCode
  * answer 1. Results: 1 for success, 0 for failure unless a prototype says
  * otherwise; the reason of a failure is read with KorviCardGetErrorCode.
+ *
+ * Arguments the reader takes as one byte or as a 16-bit value have the range
+ * given beside them (0-255, 0-65535). A value outside it is never cut to its low
+ * bits: the call fails with its failure result and nothing reaches the reader;
+ * on a reader's handle KorviCardGetErrorCode then answers 2 (LCEC_SEND_FALSE).
  */
 #ifndef KORVICARD_KORVICARDDRIVER_H
 #define KORVICARD_KORVICARDDRIVER_H
@@ -178,10 +183,11 @@ typedef void(KORVICARD_CALL* IdCallBack)(int, int, int, int);
 /* Device lifecycle and errors                                               */
 /* ------------------------------------------------------------------------- */
 
-/* deviceName: empty or null opens USB HID (vidOrPort and pid default to
- * 0x051A and 0x511B), a dotted IPv4 address (four decimal numbers 0-255 and
- * nothing more) opens a network reader (port vidOrPort, default 12345), any
- * other name is a serial port (115200 8N1).
+/* deviceName: empty or null opens USB HID (vidOrPort and pid, 0-65535, default
+ * to 0x051A and 0x511B; other values match no reader), a dotted IPv4 address
+ * (four decimal numbers 0-255 and nothing more) opens a network reader (port
+ * vidOrPort, 1-65535, default 12345 for 0), any other name is a serial port
+ * (115200 8N1).
  * timeout: open time-out in milliseconds. A non-null callback replaces the
  * transport and the other arguments are ignored. Returns the handle, or -1. */
 KORVICARD_API int KORVICARD_CALL KorviCardOpenDevice(const char* deviceName, int vidOrPort,
@@ -224,9 +230,10 @@ KORVICARD_API int KORVICARD_CALL KorviCardGetLibBuildTime(int handle, char* buff
 /* ------------------------------------------------------------------------- */
 
 /* Each returns 1 for success, 0 for failure (also for a null record). Blocks
- * are 0-255 and sectors 0-39; other values fail before anything is sent.
- * Request modes: 0x26 idle cards, 0x52 all cards. Key modes: 0x60 key A,
- * 0x61 key B. */
+ * are 0-255 and sectors 0-39, request and key modes 0-255; other values fail
+ * before anything is sent (error code 2, a sector of 40-255 leaves the code as
+ * it was). Request modes: 0x26 idle cards, 0x52 all cards. Key modes: 0x60
+ * key A, 0x61 key B. */
 
 /* nCardType := the card type (ATQA); nBufferSize := its length. */
 KORVICARD_API int KORVICARD_CALL KorviCardRequest(int handle, int mode, KorviCardParam* param);
@@ -255,13 +262,14 @@ KORVICARD_API int KORVICARD_CALL KorviCardTransfer(int handle, int block);
 /* Loads arrKeys[0-5] into the reader as the key of keyMode and sector. */
 KORVICARD_API int KORVICARD_CALL KorviCardLoadKey(int handle, int keyMode, int sector,
                                                   KorviCardParam* param);
-/* Sounds the buzzer for time milliseconds (16 bits). */
+/* Sounds the buzzer for time (0-65535) milliseconds. */
 KORVICARD_API int KORVICARD_CALL KorviCardBeep(int handle, int time);
 /* arrCosResultBuffer/unCosReultBufferLength := the reader's buffer. */
 KORVICARD_API int KORVICARD_CALL KorviCardEmptyBuffer(int handle, KorviCardParam* param);
 /* Request, anticollision, and select unless the card has a double-size UID. */
 KORVICARD_API int KORVICARD_CALL KorviCardGetCardNo(int handle, int mode, KorviCardParam* param);
-/* One reader call: nCardType, nBufferSize := SAK, arrCardNo[0-3]. */
+/* One reader call: nCardType, nBufferSize := SAK, arrCardNo[0-3]. Each int
+ * argument 0-255. */
 KORVICARD_API int KORVICARD_CALL KorviCardGetCardNoEx(int handle, int requestMode, int beepTime,
                                                       int option1, int option2,
                                                       KorviCardParam* param);
@@ -273,11 +281,12 @@ KORVICARD_API int KORVICARD_CALL KorviCardChangePassword(int handle, int sector,
                                                          const char* keyAHex,
                                                          const char* keyBHex);
 /* One reader call with the key in arrKeys[0-5]: nCardType, nCardSize := SAK,
- * arrCardNo[0-3], arrBuffer[0-15] := the block. */
+ * arrCardNo[0-3], arrBuffer[0-15] := the block. Each int argument 0-255. */
 KORVICARD_API int KORVICARD_CALL KorviCardReadData(int handle, int requestMode, int block,
                                                    int blockCount, int beepTime, int keyMode,
                                                    KorviCardParam* param);
-/* Writes the first nBufferSize (1-61) bytes of arrBuffer. */
+/* Writes the first nBufferSize (1-61) bytes of arrBuffer. Each int argument
+ * 0-255. */
 KORVICARD_API int KORVICARD_CALL KorviCardWriteData(int handle, int block, int beepTime,
                                                     int blockCount, KorviCardParam* param);
 /* Text over the data blocks of a Mifare sector, or over tag pages from page
@@ -289,7 +298,8 @@ KORVICARD_API int KORVICARD_CALL KorviCardReadText(int handle, int start, char* 
 KORVICARD_API int KORVICARD_CALL KorviCardWriteText(int handle, int start, const char* text,
                                                     int length);
 /* The reader's RF protocol: 'A' (ISO 14443-A), 'B', 'C' (card emulation) or
- * 'F' (FeliCa); lower case is folded, any other letter fails. */
+ * 'F' (FeliCa); lower case is folded, any other letter fails (a value outside
+ * 0-255 with error code 2). */
 KORVICARD_API int KORVICARD_CALL KorviCardSetCardType(int handle, int type);
 
 /* ------------------------------------------------------------------------- */
@@ -299,13 +309,14 @@ KORVICARD_API int KORVICARD_CALL KorviCardSetCardType(int handle, int type);
 /* Each returns 1 for success, 0 for failure (also for a null pointer or a
  * buffer below its minimum, with nothing sent). */
 
-/* REQB/WUPB (mode as the reader defines it, 0 REQB); arrBuffer := the answer
- * (at most 64 bytes), nBufferSize := its whole length. */
+/* REQB/WUPB (mode 0-255 as the reader defines it, 0 REQB); arrBuffer := the
+ * answer (at most 64 bytes), nBufferSize := its whole length. */
 KORVICARD_API int KORVICARD_CALL KorviCardRequestB(int handle, int mode, KorviCardParam* param);
 /* arrBuffer/nBufferSize := the answer to the select (at most 64 bytes). */
 KORVICARD_API int KORVICARD_CALL KorviCardSelectB(int handle, KorviCardParam* param);
 KORVICARD_API int KORVICARD_CALL KorviCardHaltB(int handle);
-/* arrCardNo := the 8-byte IDm of the card that answered. */
+/* request 0-255, passed to the reader; arrCardNo := the 8-byte IDm of the card
+ * that answered. */
 KORVICARD_API int KORVICARD_CALL KorviCardFelicaPolling(int handle, int request,
                                                         KorviCardParam* param);
 /* The text of the reader's NFC buffer, at most size bytes; the buffer is
@@ -327,7 +338,8 @@ KORVICARD_API int KORVICARD_CALL KorviCardNtagPwdAuth(int handle, const unsigned
 
 /* Slot index (0-4, 5 the extension slot), power 1 on / 0 off, and the two
  * supply select lines of a slot (line 0, line 1: 0 1 is 5 V, 1 0 is 3 V,
- * 1 1 is 1.8 V). The power, reset and APDU calls act on the selected slot. */
+ * 1 1 is 1.8 V); each int argument 0-255, passed to the reader as it is. The
+ * power, reset and APDU calls act on the selected slot. */
 KORVICARD_API int KORVICARD_CALL KorviCardSetSamSlotIndex(int handle, int slot);
 KORVICARD_API int KORVICARD_CALL KorviCardSetSamPowerOnOff(int handle, int on);
 KORVICARD_API int KORVICARD_CALL KorviCardSetSamVSel0(int handle, int slot, int level);
@@ -348,12 +360,12 @@ KORVICARD_API int KORVICARD_CALL KorviCardSendSamAPDU(int handle, KorviCardParam
  * A failure of the ISO 14443-4 protocol itself (a card block that does not fit
  * the exchange, an answer past its room) leaves error code 0xF4. */
 
-/* Reader command 14. With nBufferSize 1-64: mode and arrBuffer[0 .. nBufferSize);
- * mode 4 passes one ISO 14443-4 frame, other modes an APDU that the reader
- * carries itself. With nBufferSize 0: arrCosSendBuffer over
- * unCosSendBufferLength (1-288; past 256 the long form's extension) as one
- * frame. arrCosResultBuffer/unCosReultBufferLength := the reply; arrBuffer :=
- * its first 64 bytes, nBufferSize := its whole length. */
+/* Reader command 14, mode 0-255. With nBufferSize 1-64: mode and
+ * arrBuffer[0 .. nBufferSize); mode 4 passes one ISO 14443-4 frame, other
+ * modes an APDU that the reader carries itself. With nBufferSize 0:
+ * arrCosSendBuffer over unCosSendBufferLength (1-288; past 256 the long form's
+ * extension) as one frame. arrCosResultBuffer/unCosReultBufferLength := the
+ * reply; arrBuffer := its first 64 bytes, nBufferSize := its whole length. */
 KORVICARD_API int KORVICARD_CALL KorviCardSendCpuCommand(int handle, int mode, KorviCardParam* param);
 /* Card number (request mode 0x26), then RATS: arrBuffer and arrCosResultBuffer
  * := the ATS, nBufferSize and unCosReultBufferLength := its length. */
@@ -371,7 +383,8 @@ KORVICARD_API int KORVICARD_CALL KorviCardSendCOSCommand(int handle, KorviCardPa
  * the room of output (at least 64); out, the bytes of the answer stored. */
 KORVICARD_API int KORVICARD_CALL KorviCardCpuCardSelectByName(int handle, const char* name,
                                                               unsigned char* output, int* length);
-/* READ BINARY of the file sfi (0-31), as KorviCardCpuCardSelectByName. */
+/* READ BINARY of the file sfi (0-255, its low 5 bits name the file), as
+ * KorviCardCpuCardSelectByName. */
 KORVICARD_API int KORVICARD_CALL KorviCardCpuCardReadBinary(int handle, int sfi,
                                                             unsigned char* output, int* length);
 
@@ -424,12 +437,13 @@ KORVICARD_API int KORVICARD_CALL KorviCardGetDeviceMacAddress(int handle, unsign
                                                               int size);
 /* Upper-case hex of the MCU serial number, terminated. size at least 64. */
 KORVICARD_API int KORVICARD_CALL KorviCardGetMcuSerailNo(int handle, char* buffer, int size);
+/* on 0-255: 0 off, 1 on. */
 KORVICARD_API int KORVICARD_CALL KorviCardSetRfOnOff(int handle, int on);
-/* 0 off, 1 green, 2 red, 3 both. */
+/* 0-255: 0 off, 1 green, 2 red, 3 both. */
 KORVICARD_API int KORVICARD_CALL KorviCardSetLedStatus(int handle, int state);
 KORVICARD_API int KORVICARD_CALL KorviCardResetRfIc(int handle);
 /* The server the reader's network module reports to; the address's first
- * octet in its low byte. */
+ * octet in its low byte, port 0-65535. */
 KORVICARD_API int KORVICARD_CALL KorviCardSetServerIpPort(int handle, unsigned int address,
                                                           int port);
 KORVICARD_API int KORVICARD_CALL KorviCardGetServerIpPort(int handle, unsigned int* address,
@@ -443,8 +457,8 @@ KORVICARD_API int KORVICARD_CALL KorviCardGetIspOption(int handle, unsigned char
 /* Sends length (at least 4) bytes; 0xFFFFFFFF enables ISP, 0 disables it. */
 KORVICARD_API int KORVICARD_CALL KorviCardSetIspOption(int handle, const unsigned char* data,
                                                        int length);
-/* mode 0 reads, 1 writes the RF chip register. Returns the register's value
- * (0 on failure or for a null handle). */
+/* mode 0 reads, 1 writes the RF chip register; mode, reg and value 0-255.
+ * Returns the register's value (0 on failure or for a null handle). */
 KORVICARD_API int KORVICARD_CALL KorviCardReadWriteRfRegister(int handle, int mode, int reg,
                                                               int value);
 /* 12 bytes: UART (4), baud rate (4), data bits, stop bits, parity, 0. */
@@ -473,9 +487,11 @@ KORVICARD_API int KORVICARD_CALL KorviCardSendPs2Key(int handle, const unsigned 
 /* Key 0-48 of the lottery-terminal keyboard; another index sets *result to 255. */
 KORVICARD_API int KORVICARD_CALL KorviCardSendTiCaiKey(int handle, int index,
                                                        unsigned int* result);
-/* Relay 0-9, status 1 high / 0 low; password: its first 16 bytes are sent. */
+/* Relay 0-9, status 1 high / 0 low (each 0-255, passed to the reader);
+ * password: its first 16 bytes are sent. */
 KORVICARD_API int KORVICARD_CALL KorviCardSetRelayStatus(int handle, int relay, int status,
                                                          const char* password);
+/* relay 0-255. */
 KORVICARD_API int KORVICARD_CALL KorviCardGetRelayStatus(int handle, int relay,
                                                          unsigned char* status);
 /* Start-up states (16 bytes, byte n for relay n), password block (16 bytes)
@@ -494,6 +510,7 @@ KORVICARD_API int KORVICARD_CALL KorviCardSetChargeCurrent(int handle, int curre
 KORVICARD_API int KORVICARD_CALL KorviCardGetChargeCurrent(int handle, int* current);
 KORVICARD_API int KORVICARD_CALL KorviCardGetUsbCharge(int handle, int* value);
 KORVICARD_API int KORVICARD_CALL KorviCardResetMcu(int handle);
+/* value 0-255. */
 KORVICARD_API int KORVICARD_CALL KorviCardSetMcuBkp(int handle, int value);
 KORVICARD_API int KORVICARD_CALL KorviCardGetMcuDebugBkp(int handle, unsigned int* value);
 /* The firmware's build time, terminated. size at least 32. */
@@ -676,8 +693,8 @@ typedef struct M100UhfInventoryStruct {
  * it found no tag, else 1; an answer without the values asked for with 3.
  * 16-bit values travel big-endian to the module. */
 
-/* kind 0 hardware, 1 software, 2 manufacturer: the module's text, cut to
- * size - 1 bytes and terminated. size at least 1. */
+/* kind (0-255) 0 hardware, 1 software, 2 manufacturer: the module's text, cut
+ * to size - 1 bytes and terminated. size at least 1. */
 KORVICARD_API int KORVICARD_CALL KorviCardGetUhfFwVersion(int handle, int kind, char* buffer,
                                                           int size);
 /* One inventory round: *count := the tags found (at most 50), read back with
@@ -693,18 +710,21 @@ KORVICARD_API int KORVICARD_CALL KorviCardM100UhfReadMulti(int handle, unsigned 
                                                            unsigned char* epc, int size,
                                                            int* length);
 KORVICARD_API int KORVICARD_CALL KorviCardM100UhfStopMulti(int handle);
-/* Transmit power in hundredths of a dBm. */
+/* Transmit power in hundredths of a dBm; power 0-65535. */
 KORVICARD_API int KORVICARD_CALL KorviCardM100UhfGetPower(int handle, unsigned short* power);
 KORVICARD_API int KORVICARD_CALL KorviCardM100UhfSetPower(int handle, int power);
+/* region 0-255. */
 KORVICARD_API int KORVICARD_CALL KorviCardM100UhfSetRegion(int handle, int region);
 KORVICARD_API int KORVICARD_CALL KorviCardM100UhfGetRfChannel(int handle, unsigned char* channel);
+/* channel index 0-255. */
 KORVICARD_API int KORVICARD_CALL KorviCardM100UhfSetRfChannel(int handle, int channel);
-/* 0xFF on, 0x00 off. */
+/* on 0-255: 0xFF on, 0x00 off. */
 KORVICARD_API int KORVICARD_CALL KorviCardM100UhfSetFHSS(int handle, int on);
 KORVICARD_API int KORVICARD_CALL KorviCardM100UhfGetQueryParamter(int handle,
                                                                   unsigned short* value);
+/* value 0-65535. */
 KORVICARD_API int KORVICARD_CALL KorviCardM100UhfSetQueryParamter(int handle, int value);
-/* 0xFF carrier on, 0x00 off. */
+/* on 0-255: 0xFF carrier on, 0x00 off. */
 KORVICARD_API int KORVICARD_CALL KorviCardM100UhfSetCW(int handle, int on);
 /* *start, *end := the channels scanned; buffer := one value per channel, at
  * most *length bytes (else failure); *length := the values. */
@@ -718,24 +738,27 @@ KORVICARD_API int KORVICARD_CALL KorviCardM100UhfReadModemParameter(int handle,
                                                                     unsigned char* mixerGain,
                                                                     unsigned char* ifGain,
                                                                     unsigned short* threshold);
+/* mixerGain and ifGain 0-255, threshold 0-65535. */
 KORVICARD_API int KORVICARD_CALL KorviCardM100UhfSetModemParameter(int handle, int mixerGain,
                                                                    int ifGain, int threshold);
-/* 0 select before every inventory, 1 no select, 2 select before tag access. */
+/* mode 0-255: 0 select before every inventory, 1 no select, 2 select before tag
+ * access. */
 KORVICARD_API int KORVICARD_CALL KorviCardM100UhfSetInventoryMode(int handle, int mode);
 /* Select: SelParam (target, action, bank), bit pointer, mask length in bits,
- * truncation, and maskSize (0-32) mask bytes. */
+ * truncation (these three 0-255), and maskSize (0-32) mask bytes. */
 KORVICARD_API int KORVICARD_CALL KorviCardM100UhfSetSelectParameter(int handle, int selParam,
                                                                     unsigned int pointer,
                                                                     int maskLength, int truncate,
                                                                     const unsigned char* mask,
                                                                     int maskSize);
-/* Reads count (0-32) words from bank 0-3 at word start (0-65535) of the tag;
- * *length: room in buffer (at least 2 x count), then the bytes read. */
+/* Reads count (0-32) words from bank (0-255; the tag's banks are 0-3) at word
+ * start (0-65535) of the tag; *length: room in buffer (at least 2 x count),
+ * then the bytes read. */
 KORVICARD_API int KORVICARD_CALL KorviCardM100UhfReadData(int handle, unsigned int password,
                                                           int bank, int start, int count,
                                                           unsigned char* buffer, int* length);
-/* Writes count (0-16) words of data; *length: the bytes in data (at least
- * 2 x count), then the bytes written. */
+/* Writes count (0-16) words of data, bank and start as for reading; *length:
+ * the bytes in data (at least 2 x count), then the bytes written. */
 KORVICARD_API int KORVICARD_CALL KorviCardM100UhfWriteData(int handle, unsigned int password,
                                                            int bank, int start, int count,
                                                            const unsigned char* data,
@@ -808,8 +831,9 @@ KORVICARD_API int KORVICARD_CALL KorviCardSendData2QrReaderHost(int handle,
                                                                 const unsigned char* data,
                                                                 int length);
 /* One card operation from a comma-separated text ("x,x,x,Read,x,4"): field 3
- * the verb, fields 5-7 its arguments. output (size at least 256) := the
- * result as text, "Too few parameters" or "Unknown Command". */
+ * the verb, fields 5-7 its arguments (decimal numbers in the ranges of the
+ * verb's export). output (size at least 256) := the result as text, "Too few
+ * parameters" or "Unknown Command". */
 KORVICARD_API int KORVICARD_CALL KorviCardExecStringCommand(int handle, const char* text,
                                                             int length, char* output, int size);
 /* No reader: the ticket text of captured print data, its formatting commands
@@ -836,7 +860,8 @@ KORVICARD_API int KORVICARD_CALL KorviCardSendMessage2Printer(const char* port,
 KORVICARD_API int KORVICARD_CALL KorviCardGetIdRandom(char* buffer, int length);
 /* Appends "y-m-d h:m:s:ms line\r\n" to fileName. Returns 0 when the line was written. */
 KORVICARD_API int KORVICARD_CALL KorviCardSaveLog(const char* fileName, const char* line);
-/* Number of attached USB readers with these identifiers (0 picks the default). */
+/* Number of attached USB readers with these identifiers (0-65535; 0 picks the
+ * default, other values match no reader). */
 KORVICARD_API int KORVICARD_CALL KorviCardGetUsbDeviceCount(int vid, int pid);
 
 /* Base64 (RFC 4648 alphabet). The handle is only tested for non-null.
@@ -873,8 +898,9 @@ KORVICARD_API int KORVICARD_CALL KorviCardMac(const char* initialValueHex, const
 /* ------------------------------------------------------------------------- */
 
 /* One process-wide reader, opened over USB HID with the default identifiers;
- * every handle argument is ignored. Slot bytes (low 8 bits) up to 0x0F name the
- * contact-card slot, higher ones the SAM slot that answered at power-on.
+ * every handle argument is ignored. Slot bytes 0-0x0F name the contact-card
+ * slot, 0x10-0xFF the SAM slot that answered at power-on; a slot outside 0-255
+ * is a bad argument (-14), nothing is sent.
  * Failure codes: -11 no reader open (or it was closed), -14 bad argument or a
  * slot that could not be selected or powered, -13 no answer to reset from the
  * contact card, -2 an empty answer to reset, -4 the APDU exchange failed. */
@@ -887,7 +913,8 @@ KORVICARD_API int KORVICARD_CALL ICC_Reader_Close(int handle);
  * answer to reset. Returns its length, or a failure code. */
 KORVICARD_API int KORVICARD_CALL ICC_Reader_PowerOn(int handle, int slot,
                                                     unsigned char* answerToReset);
-/* Switches the contact-card slot off (nothing for the SAM slot). 0, or -11. */
+/* Switches the contact-card slot off (nothing for the SAM slot). 0, -11, or -14
+ * for a slot outside 0-255. */
 KORVICARD_API int KORVICARD_CALL ICC_Reader_PowerOff(int handle, int slot);
 /* Sends the command (1 to 256 bytes) to the card of the slot; answer (at least
  * 256 bytes) := the card's answer, its status word last. Returns its length, or a
