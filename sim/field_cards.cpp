@@ -28,12 +28,6 @@ constexpr std::array<FieldCardEntry, 12> kFieldCards = {{
     {"none", FieldCard::kNone, ""},
 }};
 
-const FieldCardEntry* FindByName(std::string_view name) {
-    const auto* entry = std::find_if(kFieldCards.begin(), kFieldCards.end(),
-                                     [&](const FieldCardEntry& e) { return e.name == name; });
-    return entry == kFieldCards.end() ? nullptr : entry;
-}
-
 const FieldCardEntry& EntryOf(FieldCard card) {
     return *std::find_if(kFieldCards.begin(), kFieldCards.end(),
                          [&](const FieldCardEntry& e) { return e.card == card; });
@@ -42,8 +36,9 @@ const FieldCardEntry& EntryOf(FieldCard card) {
 }  // namespace
 
 std::optional<FieldCard> ParseFieldCard(std::string_view name) {
-    const FieldCardEntry* entry = FindByName(name);
-    if (entry == nullptr) return std::nullopt;
+    const auto* entry = std::find_if(kFieldCards.begin(), kFieldCards.end(),
+                                     [&](const FieldCardEntry& e) { return e.name == name; });
+    if (entry == kFieldCards.end()) return std::nullopt;
     return entry->card;
 }
 
@@ -64,11 +59,12 @@ std::optional<std::vector<FieldCard>> ChooseFieldCards(std::span<const std::stri
     }
     std::vector<const FieldCardEntry*> chosen;
     for (const std::string_view name : names) {
-        const FieldCardEntry* entry = FindByName(name);
-        if (entry == nullptr) {
+        const std::optional<FieldCard> card = ParseFieldCard(name);
+        if (!card) {
             *error = "no card is called \"" + std::string(name) + "\"";
             return std::nullopt;
         }
+        const FieldCardEntry* entry = &EntryOf(*card);
         for (const FieldCardEntry* other : chosen) {
             if (entry->card == FieldCard::kNone || other->card == FieldCard::kNone) {
                 *error = "none cannot go with a card";
