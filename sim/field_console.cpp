@@ -27,6 +27,11 @@ std::vector<std::string_view> Words(std::string_view line) {
 FieldConsole::FieldConsole(std::vector<FieldCard> held, PlaceCards place)
     : held_(std::move(held)), place_(std::move(place)) {}
 
+std::string FieldConsole::Hint() const {
+    return "Type `card NAME…` here to place cards (card none empties the field)" + Listing() +
+           '\n';
+}
+
 std::string FieldConsole::Take(std::string_view bytes) {
     std::string answers;
     for (;;) {
@@ -68,8 +73,11 @@ std::string FieldConsole::Answer(std::string_view line) {
 }
 
 std::string FieldConsole::Refuse(const std::string& reason) const {
-    return "refused: " + reason + "; the names: " + FieldCardNames(" ") + "; " +
-           DescribeFieldCards(held_);
+    return "refused: " + reason + Listing();
+}
+
+std::string FieldConsole::Listing() const {
+    return "; the names: " + FieldCardNames(" ") + "; " + DescribeFieldCards(held_);
 }
 
 }  // namespace sim

@@ -24,6 +24,10 @@ class FieldConsole {
 
     FieldConsole(std::vector<FieldCard> held, PlaceCards place);
 
+    // The line that opens the console once korvicard-sim serves: how to place cards, the
+    // names and what the field holds.
+    std::string Hint() const;
+
     // Input bytes as they come: the answers to the lines they complete, one line each.
     std::string Take(std::string_view bytes);
     // At the end of the input: the answer to a last line without its newline.
@@ -32,6 +36,8 @@ class FieldConsole {
   private:
     std::string Answer(std::string_view line);
     std::string Refuse(const std::string& reason) const;
+    // "; the names: …; in the field: …"
+    std::string Listing() const;
 
     std::vector<FieldCard> held_;
     PlaceCards place_;

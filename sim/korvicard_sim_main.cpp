@@ -67,9 +67,10 @@ void Usage(const char* program) {
                  "three tags before its M100 UHF module, its WiFi module (station mode, three\n"
                  "access points), one ticket in its printer capture, and reports itself as a\n"
                  "V3-U.\n"
-                 "While it serves, a line \"card KIND...\" on standard input takes every card out\n"
-                 "of the field and holds these, \"card none\" empties it; each line is answered\n"
-                 "on standard output. The end of the input changes nothing.\n",
+                 "Once it serves, it prints its address (or path), then a line on how to place\n"
+                 "cards. A line \"card KIND...\" on standard input takes every card out of the\n"
+                 "field and holds these, \"card none\" empties it; each line is answered on\n"
+                 "standard output. The end of the input changes nothing.\n",
                  program, kDefaultPort, kDefaultCard, sim::FieldCardNames("|").c_str(),
                  kDefaultIdServerPort);
 }
@@ -249,7 +250,7 @@ int main(int argc, char** argv) {
         }
         std::printf("127.0.0.1:%u\n", server.Port());
     }
-    std::fflush(stdout);
+    Answer(console.Hint());
 
     const int signal = ServeUntilSignalled(stopSignals, console);
     std::fprintf(stderr, "korvicard-sim: stopping (%s)\n", signal == SIGINT ? "SIGINT" : "SIGTERM");

@@ -28,6 +28,13 @@ std::string Refused(const std::string& reason, const std::string& field) {
            field + "\n";
 }
 
+TEST_F(FieldConsoleTest, HintNamesTheCardsAndTheField) {
+    EXPECT_EQ(console.Hint(),
+              "Type `card NAME…` here to place cards (card none empties the field); the names: "
+              "mifare1k mifare4k ntag213 ntag215 ntag216 typeb cpu fm1208issued transit bank "
+              "felica none; in the field: mifare1k, typeb\n");
+}
+
 TEST_F(FieldConsoleTest, OnlyAcceptedLinesPlaceCards) {
     EXPECT_EQ(console.Take("\n \t\r\ncard felica ntag216\ncard ntag216 ntag213\nca"),
               "in the field: felica, ntag216\n" +

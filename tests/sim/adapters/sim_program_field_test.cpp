@@ -172,6 +172,8 @@ TEST(SimProgramField, CardLinesOnStdinPlaceReplaceAndEmptyTheField) {
     };
     SimProgram program({"--port", "0"});
     const int port = program.TcpPort();
+    EXPECT_EQ(program.Line(), "Type `card NAME…` here to place cards (card none empties the "
+                              "field)" + names + "in the field: mifare1k");
     std::optional<Reader> reader(std::in_place, port);
     ASSERT_TRUE(reader->open());
     EXPECT_EQ(FieldAnswers(reader->driver()), kMifare1K);
