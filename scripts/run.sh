@@ -3,8 +3,11 @@
 # starts the main job: the simulated reader on loopback, a Mifare Classic 1K and the identity
 # card's type-B side in its field, with the test bench opened on it. Arguments go to the bench.
 # Lines on this command's standard input go to the simulator: "card NAME…" places cards, "card
-# none" empties the field; its answers show here. Closing the bench stops the simulator; without
-# a display the bench runs under xvfb-run.
+# none" empties the field; its answers show here. Without a display the bench runs under
+# xvfb-run. Closing the bench, the bench ending otherwise, or Ctrl-C, SIGTERM or SIGHUP to this
+# command ends the bench (with its X server) and the simulator.
+# KORVICARD_ID_SERVER (ADDRESS:PORT), KORVICARD_DISPATCH_SERVER and KORVICARD_DECODER move the
+# simulator's servers to other loopback addresses.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -13,40 +16,68 @@ cmake --preset release
 cmake --build --preset release -j "$(nproc)" \
   --target KorviCardDriver korvicard-sim TestKorviCardReader
 
+# The identity server, dispatch service and photo decoder on loopback addresses of their own,
+# which no test takes, so the test suite can run beside this command.
+servers=(--id-server "${KORVICARD_ID_SERVER:-127.0.0.101:10000}"
+  --dispatch-server "${KORVICARD_DISPATCH_SERVER:-127.0.0.102}"
+  --decoder "${KORVICARD_DECODER:-127.0.0.103}")
 work=$(mktemp -d)
 log=build/release/korvicard-sim.log
-# The identity server, dispatch service and photo decoder on loopback addresses of their own.
-servers=(--id-server 127.0.0.2:10000 --dispatch-server 127.0.0.3 --decoder 127.0.0.1)
-# The simulator reads this command's standard input. Its first output line is its address; the
-# answers to the card lines that follow go to this command's output, its request log to $log.
+sim=
+bench=
+
+# Whether $1 is a child that bash has not reaped: `jobs -rp` names only those, so no process id
+# that may belong to another program by now is ever signalled.
+own() {
+  [[ -n "$1" && " $(jobs -rp | tr '\n' ' ') " == *" $1 "* ]]
+}
+
+# Ends what still runs of the bench (its whole process group: xvfb-run and its X server too)
+# and of the simulator, and waits for them.
+stop() {
+  trap - EXIT INT TERM HUP
+  local signal
+  for signal in TERM KILL; do
+    { own "$bench" && kill -"$signal" -- "-$bench"; } 2>/dev/null || true
+    { own "$sim" && kill -"$signal" "$sim"; } 2>/dev/null || true
+    for _ in $(seq 30); do
+      [[ -z "$(jobs -rp)" ]] && break
+      sleep 0.1
+    done
+  done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap stop EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+trap 'exit 129' HUP
+
+# The simulator reads this command's standard input. Its first output line is its address, the
+# next how to place cards; those and the answers to the card lines go to this command's output,
+# its request log to $log.
 exec 3<&0
 build/release/sim/korvicard-sim --port 0 --card mifare1k --card typeb "${servers[@]}" <&3 \
-  2>"$log" > >(IFS= read -r address && echo "$address" >"$work/address" && cat) &
+  2>"$log" > >(IFS= read -r address && echo "$address" >"$work/address" &&
+    echo "Simulated reader on $address (requests logged in $log)" && cat) &
 sim=$!
 exec 3<&-
-hint=
-trap 'kill $hint "$sim" 2>/dev/null || true; wait "$sim" 2>/dev/null || true; rm -rf "$work"' EXIT
 for _ in $(seq 100); do
   [[ -s "$work/address" ]] && break
-  kill -0 "$sim" 2>/dev/null || { cat "$log" >&2; exit 1; }
+  own "$sim" || break
   sleep 0.1
 done
+[[ -s "$work/address" ]] || { echo "The simulated reader did not start:" >&2; cat "$log" >&2; exit 1; }
 address=$(head -n 1 "$work/address")
-echo "Simulated reader on $address (requests logged in $log)"
 
-# Once the bench is up, how to place cards.
-names="mifare1k mifare4k ntag213 ntag215 ntag216 typeb cpu fm1208issued transit bank felica"
-{
-  sleep 1
-  echo "Type \`card NAME…\` here to place cards (card none empties the field): $names"
-} &
-hint=$!
-
-# The bench leaves this command's standard input to the simulator.
-bench=(build/release/testbench/TestKorviCardReader --ip "${address%:*}" --port "${address##*:}"
+# The bench in a session of its own: the terminal's Ctrl-C reaches it through this command,
+# and its process group holds xvfb-run and the X server as well. It gets no input: this
+# command's standard input belongs to the simulator.
+command=(build/release/testbench/TestKorviCardReader --ip "${address%:*}" --port "${address##*:}"
   "${servers[@]}" "$@")
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
-  xvfb-run -a "${bench[@]}" </dev/null
-else
-  "${bench[@]}" </dev/null
+  command=(xvfb-run -a -f "$work/Xauthority" "${command[@]}")
 fi
+setsid "${command[@]}" </dev/null &
+bench=$!
+wait "$bench"

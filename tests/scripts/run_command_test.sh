@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # scripts/run.sh in a copy of the tree whose build holds the simulator and a stand-in for the
-# bench (no build, no display): card lines on the run command's standard input reach the
-# simulator and its answers the command's output, the bench gets no input, the end of the
-# input changes nothing, and closing the bench ends the run and the simulator.
+# bench (no build): whatever ends the run (SIGTERM, SIGHUP, Ctrl-C, the bench closing or dying)
+# ends the bench's whole process group (xvfb-run and its X server too) and the simulator within
+# a few seconds, and the next run starts at once on the same addresses; card lines on the run
+# command's standard input reach the simulator and its answers the command's output, the bench
+# gets no input, and the end of the input changes nothing.
 # usage: run_command_test.sh SIM_PROGRAM WORK_DIR
 set -euo pipefail
 sim=$1 work=$2
@@ -14,60 +16,139 @@ cp "$here/../../scripts/run.sh" "$root/scripts/"
 echo true >"$root/scripts/install-deps.sh"
 printf '#!/bin/sh\n' >"$work/bin/cmake"
 ln -s "$sim" "$root/build/release/sim/korvicard-sim"
+# The stand-in bench notes its arguments, its input, its process id and group, and ends when
+# told to (or after 30 s).
 bench=$root/build/release/testbench/TestKorviCardReader
 cat >"$bench" <<EOF
 #!/bin/sh
 printf '%s\n' "\$@" >"$work/bench.args"
 readlink /proc/self/fd/0 >"$work/bench.stdin"
+stat=\$(cat /proc/\$\$/stat)
+set -- \${stat##*) }
+echo "\$\$ \$3" >"$work/bench.ids.new" && mv "$work/bench.ids.new" "$work/bench.ids"
 for _ in \$(seq 300); do [ -e "$work/close" ] && exit 0; sleep 0.1; done
 exit 1
 EOF
 chmod +x "$work/bin/cmake" "$bench"
-
-mkfifo "$work/input"
-PATH="$work/bin:$PATH" DISPLAY=:0 bash "$root/scripts/run.sh" <"$work/input" >"$work/out" \
-  2>"$work/err" &
-run=$!
-exec 3>"$work/input"
-trap 'touch "$work/close"; kill "$run" 2>/dev/null || true' EXIT
 log=$root/build/release/korvicard-sim.log
+# Server addresses of this test's own, so that it runs beside the run command itself.
+export KORVICARD_ID_SERVER=127.0.0.171:10000 KORVICARD_DISPATCH_SERVER=127.0.0.172
+export KORVICARD_DECODER=127.0.0.173
 
-wait_for() {
-  for _ in $(seq 100); do
-    grep -qF -- "$1" "$work/out" && return 0
-    sleep 0.1
-  done
-  if grep -q "cannot start the identity servers" "$work/err"; then
-    echo "the run command's server addresses are taken"
-    exit 77
-  fi
-  echo "no \"$1\" in the output:"
-  cat "$work/out" "$work/err"
+run= bench_group=
+# On failure, whatever of the run is left: the run command's group and the bench's.
+leave() {
+  touch "$work/close"
+  for group in $run $bench_group; do kill -KILL -- "-$group" 2>/dev/null || true; done
+}
+trap leave EXIT
+
+fail() {
+  echo "$*"
+  cat "$work/out" "$work/err" "$log" 2>/dev/null
   exit 1
 }
 
-wait_for "Type \`card NAME…\` here to place cards (card none empties the field): "
+# Waits up to 5 s for a line of the run command's output that holds the text.
+wait_for() {
+  for _ in $(seq 50); do
+    grep -qF -- "$1" "$work/out" && return 0
+    sleep 0.1
+  done
+  fail "no \"$1\" in the output:"
+}
+
+# True once background job $1 has ended, within 5 s.
+ended() {
+  for _ in $(seq 50); do
+    [[ " $(jobs -rp | tr '\n' ' ') " == *" $1 "* ]] || return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# Every process that has not ended (zombies left for their parent to reap are passed over) as
+# "id parent group name".
+process_table() {
+  local stat fields name state ppid pgrp
+  for stat in /proc/[0-9]*/stat; do
+    read -r fields 2>/dev/null <"$stat" || continue
+    name=${fields#*(} && name=${name%)*}
+    read -r state ppid pgrp _ <<<"${fields##*) }"
+    if [[ "$state" != Z ]]; then echo "${stat//[^0-9]/} $ppid $pgrp $name"; fi
+  done
+}
+# The processes of process group $1 (named $2 when given).
+group_members() {
+  process_table | awk -v group="$1" -v name="${2:-}" '$3 == group && (name == "" || $4 == name) {print $1}'
+}
+# The children of process $1 named $2.
+children_named() {
+  process_table | awk -v parent="$1" -v name="$2" '$2 == parent && $4 == name {print $1}'
+}
+
+# Starts the run command in a process group of its own, as a terminal's foreground job, with
+# SIGINT handled (a background job of a script would ignore it); $1 is its standard input.
+start_run() {
+  rm -f "$work/close" "$work/bench.ids"
+  setsid env --default-signal=INT PATH="$work/bin:$PATH" bash "$root/scripts/run.sh" \
+    <"$1" >"$work/out" 2>"$work/err" 3>&- &
+  run=$!
+  wait_for "Type \`card NAME…\` here to place cards (card none empties the field); the names: "
+  for _ in $(seq 50); do
+    [[ -s "$work/bench.ids" ]] && break
+    sleep 0.1
+  done
+  read -r bench_pid bench_group <"$work/bench.ids" || fail "the bench did not start"
+  sim_pid=$(children_named "$run" korvicard-sim)
+  [[ -n "$sim_pid" ]] || fail "no simulator under the run command"
+}
+
+# Each way of ending the run, under xvfb-run (no display) as on a machine without one.
+endings=("kill -TERM \$run" "kill -HUP \$run" "kill -INT -- -\$run" "touch \$work/close"
+  "kill -KILL \$bench_pid")
+for ending in "${endings[@]}"; do
+  DISPLAY='' WAYLAND_DISPLAY='' start_run /dev/null
+  [[ "$bench_group" != "$run" ]] || fail "the bench shares the run command's process group"
+  [[ -n "$(group_members "$bench_group" Xvfb)" ]] || fail "no X server in the bench's group"
+  eval "$ending"
+  ended "$run" || fail "$ending: the run command still runs after 5 s"
+  wait "$run" || true
+  for _ in $(seq 50); do
+    [[ -z "$(group_members "$bench_group")" ]] && ! kill -0 "$sim_pid" 2>/dev/null && break
+    sleep 0.1
+  done
+  [[ -z "$(group_members "$bench_group")" ]] || fail "$ending: left of the bench: $(group_members "$bench_group")"
+  ! kill -0 "$sim_pid" 2>/dev/null || fail "$ending: the simulator still runs"
+  grep -q "korvicard-sim: stopping (SIG" "$log" || fail "$ending: the simulator was not stopped"
+done
+
+# Card lines, on the same addresses again: the last run freed them.
+mkfifo "$work/input"
+exec 3<>"$work/input"
+DISPLAY=:0 start_run "$work/input"
 echo "card ntag213 typeb" >&3
 wait_for "in the field: ntag213, typeb"
 echo "card bogus" >&3
 wait_for 'refused: no card is called "bogus"'
+# A last line without its newline is answered once the input has ended: after that answer
+# the simulator has seen the end, and it still serves.
+printf 'card felica' >&3
 exec 3>&-
-sleep 0.5
-kill -0 "$run" || { echo "the run ended with its input"; exit 1; }
-if grep -q stopping "$log"; then echo "the simulator stopped with its input"; exit 1; fi
-
-# The hint names the cards the simulator knows.
-hint=$(sed -n 's/.*empties the field): //p' "$work/out")
-known=$(sed -n 's/.*; the names: \(.*\) none; .*/\1/p' "$work/out")
-[[ "$hint" == "$known" ]] || { echo "hint: $hint; simulator: $known"; exit 1; }
+wait_for "in the field: felica"
+address=$(sed -n 's/^Simulated reader on \([0-9.:]*\) .*/\1/p' "$work/out")
+(exec 4<>"/dev/tcp/${address%:*}/${address##*:}") || fail "the simulator ended with its input"
+if grep -q stopping "$log"; then fail "the simulator stopped with its input"; fi
+kill -0 "$run" || fail "the run ended with its input"
 
 touch "$work/close"
-wait "$run"
-trap - EXIT
+ended "$run" || fail "closing the bench did not end the run"
 grep -q "korvicard-sim: in the field: mifare1k, typeb" "$log"
-grep -q "stopping (SIGTERM)" "$log" || { echo "the simulator was not stopped:"; cat "$log"; exit 1; }
-if grep -q "in the field: ntag213" "$log"; then echo "answers in the log"; exit 1; fi
+grep -q "stopping (SIGTERM)" "$log" || fail "the simulator was not stopped:"
+if grep -q "in the field: ntag213" "$log"; then fail "answers in the log"; fi
 [[ "$(cat "$work/bench.stdin")" == /dev/null ]]
 grep -qx -- "--ip" "$work/bench.args"
 grep -qx -- "127.0.0.1" "$work/bench.args"
-echo "run command: card lines handed to the simulator"
+grep -qx -- "127.0.0.173" "$work/bench.args"
+trap - EXIT
+echo "run command: every ending stops the bench and the simulator; card lines handed over"
