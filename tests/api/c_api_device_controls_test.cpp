@@ -819,11 +819,12 @@ TEST_F(DeviceControlsApi, ChargerAndMcuCommandsWaitLongerThanTheOthers) {
     sim::Fault slow;
     slow.kind = sim::FaultKind::kDelay;
     slow.delayMs = 1300;
-    slow.times = 2;
+    slow.times = 3;
     open.reader.QueueFault(slow);
     int value = -1;
     EXPECT_EQ(KorviCardGetUsbCharge(Handle(), &value), 1);
     EXPECT_EQ(value, 1);
+    EXPECT_EQ(KorviCardSetMcuBkp(Handle(), 0x5A), 1);
     EXPECT_EQ(KorviCardSetLedStatus(Handle(), 1), 0);
     EXPECT_EQ(KorviCardGetErrorCode(Handle()), 3);
 }

@@ -19,28 +19,22 @@ constexpr int kTimeout = 1000;
 // reader's own.
 constexpr std::size_t kStatusWordLength = 2;
 
-bool SendPair(ReaderSession& session, std::uint8_t command, int a, int b) {
-    if (!ArgumentsFit(session, {ByteField(a), ByteField(b)})) return false;
-    const std::uint8_t payload[] = {Low8(a), Low8(b)};
-    return CommandExchange(session, command, payload, kTimeout);
-}
-
 }  // namespace
 
 bool ReaderSession::SetSamSlotIndex(int slot) {
-    return ByteArgumentExchange(*this, kCmdSetSamSlotIndex, slot, kTimeout);
+    return ByteArgumentExchange(*this, kCmdSetSamSlotIndex, {slot}, kTimeout);
 }
 
 bool ReaderSession::SetSamPowerOnOff(int on) {
-    return ByteArgumentExchange(*this, kCmdSetSamPowerOnOff, on, kTimeout);
+    return ByteArgumentExchange(*this, kCmdSetSamPowerOnOff, {on}, kTimeout);
 }
 
 bool ReaderSession::SetSamVSel0(int slot, int level) {
-    return SendPair(*this, kCmdSetSamVSel0, slot, level);
+    return ByteArgumentExchange(*this, kCmdSetSamVSel0, {slot, level}, kTimeout);
 }
 
 bool ReaderSession::SetSamVSel1(int slot, int level) {
-    return SendPair(*this, kCmdSetSamVSel1, slot, level);
+    return ByteArgumentExchange(*this, kCmdSetSamVSel1, {slot, level}, kTimeout);
 }
 
 bool ReaderSession::ResetSam(KorviCardParam* record) {

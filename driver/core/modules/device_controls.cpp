@@ -109,11 +109,11 @@ bool ReaderSession::GetMcuSerailNo(char* text, int size) {
 }
 
 bool ReaderSession::SetRfOnOff(int on) {
-    return ByteArgumentExchange(*this, kCmdSetRfOnOff, on, kShortTimeout);
+    return ByteArgumentExchange(*this, kCmdSetRfOnOff, {on}, kShortTimeout);
 }
 
 bool ReaderSession::SetLedStatus(int state) {
-    return ByteArgumentExchange(*this, kCmdSetLedStatus, state, kShortTimeout);
+    return ByteArgumentExchange(*this, kCmdSetLedStatus, {state}, kShortTimeout);
 }
 
 bool ReaderSession::ResetRfIc() { return CommandExchange(*this, kCmdResetRfIc, {}, kShortTimeout); }
@@ -221,7 +221,7 @@ bool ReaderSession::GetUsbCharge(std::int32_t* value) {
 bool ReaderSession::ResetMcu() { return CommandExchange(*this, kCmdResetMcu, {}, kLongTimeout); }
 
 bool ReaderSession::SetMcuBkp(int value) {
-    return ByteArgumentExchange(*this, kCmdSetMcuBkp, value, kLongTimeout);
+    return ByteArgumentExchange(*this, kCmdSetMcuBkp, {value}, kLongTimeout);
 }
 
 bool ReaderSession::GetMcuDebugBkp(std::uint32_t* value) {

@@ -154,8 +154,9 @@ std::optional<M100Frame> QueryCommand(ReaderSession& s, std::uint8_t command, st
 // A command whose one parameter is the caller's byte, sent as `run` sends it.
 bool ByteParameterCommand(ReaderSession& s, std::uint8_t command, int value,
                           bool (*run)(ReaderSession&, std::uint8_t, const Parameters&)) {
-    if (!ArgumentsFit(s, {ByteField(value)})) return false;
-    return run(s, command, Parameters{Low8(value)});
+    return CheckedByteCommand(s, {value}, [&](std::span<const std::uint8_t> payload) {
+        return run(s, command, Parameters(payload.begin(), payload.end()));
+    });
 }
 
 // Channel scans: start, end, then one value per channel.

@@ -1,6 +1,7 @@
 #include "core/protocol/command_exchange.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "core/protocol/error_codes.h"
 
@@ -16,10 +17,21 @@ bool ArgumentsFit(ReaderSession& session, std::initializer_list<FieldArgument> a
     return false;
 }
 
-bool ByteArgumentExchange(ReaderSession& session, std::uint8_t command, int value, int timeout) {
-    if (!ArgumentsFit(session, {ByteField(value)})) return false;
-    const std::uint8_t payload[] = {Low8(value)};
-    return CommandExchange(session, command, payload, timeout);
+bool CheckedByteCommand(ReaderSession& session, std::initializer_list<int> values,
+                        const BytePayloadSend& send) {
+    std::vector<std::uint8_t> payload;
+    for (const int value : values) {
+        if (!ArgumentsFit(session, {ByteField(value)})) return false;
+        payload.push_back(Low8(value));
+    }
+    return send(payload);
+}
+
+bool ByteArgumentExchange(ReaderSession& session, std::uint8_t command,
+                          std::initializer_list<int> values, int timeout) {
+    return CheckedByteCommand(session, values, [&](std::span<const std::uint8_t> payload) {
+        return CommandExchange(session, command, payload, timeout);
+    });
 }
 
 void CopyReplyToBuffer(const ReaderSession& session, KorviCardParam& record) {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <span>
 
@@ -31,9 +32,17 @@ bool CommandExchange(ReaderSession& session, std::uint8_t command,
 //     if (record == nullptr || !ArgumentsFit(*this, {ByteField(block)})) return false;
 bool ArgumentsFit(ReaderSession& session, std::initializer_list<FieldArgument> arguments);
 
-// A command whose payload is the caller's one byte: refused as ArgumentsFit says, else the
-// common exchange.
-bool ByteArgumentExchange(ReaderSession& session, std::uint8_t command, int value, int timeout);
+// Sends the payload of a checked byte command; the command's result.
+using BytePayloadSend = std::function<bool(std::span<const std::uint8_t> payload)>;
+
+// A command whose payload is the caller's values, one byte each, in order: refused as
+// ArgumentsFit says (nothing sent), else the bytes go to send as they are.
+bool CheckedByteCommand(ReaderSession& session, std::initializer_list<int> values,
+                        const BytePayloadSend& send);
+
+// A checked byte command sent by the common exchange.
+bool ByteArgumentExchange(ReaderSession& session, std::uint8_t command,
+                          std::initializer_list<int> values, int timeout);
 
 template <class OnSuccess>
 bool CommandExchange(ReaderSession& session, std::uint8_t command,
