@@ -39,14 +39,9 @@ R Safe(R onFailure, Body&& body) noexcept {
     }
 }
 
-// The two internal entries of the binding: the LCEC_ name of a reader code and
-// the identity-card code of a session; nothing for a handle that names no reader.
+// The LCEC_ name of a reader code; nothing for a handle that names no reader.
 void ReaderErrorName(int handle, int code, char* buffer, int size) {
     WithReaderVoid(handle, [&](ReaderSession&) { GetErrorName(code, buffer, SizeArgument(size)); });
-}
-
-void SetTwoIdCode(int handle, int code) {
-    WithReaderVoid(handle, [&](ReaderSession& s) { s.SetTwoIdErrorCode(code); });
 }
 
 // Pattern P: the long-form card record around the call.
@@ -183,11 +178,8 @@ KC_JNI(jstring, GetTwoIdDispatchServerErrorInfo)(JNIEnv* env, jobject, jlong han
     });
 }
 
-// Reads the address and dials nothing: the answer of the contact-card status, always 0.
-KC_JNI(jint, ConnectTest)(JNIEnv* env, jobject, jstring address, jint) {
-    StringChars chars(env, address);
-    return ICC_Reader_GetStatus(0, 0);
-}
+// Dials nothing: the answer of the contact-card status, always 0.
+KC_JNI(jint, ConnectTest)(JNIEnv*, jobject, jstring, jint) { return ICC_Reader_GetStatus(0, 0); }
 
 // --- Mifare Classic and ISO 14443-A --------------------------------------------------------
 
@@ -560,9 +552,7 @@ KC_JNI(jboolean, GetTwoIdInfoByMcuServer)
         StringChars text(env, account);
         // The phone identity is read only from a context (Android); without one, or when it
         // cannot be read, the dispatch request goes on with a blank identity.
-        if (context != nullptr && !ReadPhoneIdentity(env, context, phone)) {
-            SetTwoIdCode(h, TIEC_GET_ANDROID_PHONE_STATE);
-        }
+        ReadPhoneIdentity(env, context, phone);
         TwoIdInfoFromJava(env, param, &record);
         KorviCardSetIdDeviceExtendReadWrite(h, nullptr);
         std::uint8_t enabled = 0;
