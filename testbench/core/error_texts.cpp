@@ -43,9 +43,11 @@ QString ErrorCodeText(int code) {
     return QStringLiteral("未知错误");
 }
 
+bool HasReaderText(int code) { return (static_cast<unsigned>(code) & 0xFFu) != 0; }
+
 QString WithReaderErrorText(const QString& line, int handle) {
     const int code = KorviCardGetErrorCode(handle);
-    if ((static_cast<unsigned>(code) & 0xFFu) == 0) return line;
+    if (!HasReaderText(code)) return line;
     const QString text = ErrorCodeText(code);
     return line.isEmpty() ? text : line + QLatin1Char(' ') + text;
 }

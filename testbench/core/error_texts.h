@@ -8,9 +8,11 @@ namespace bench {
 // eight bits.
 QString ErrorCodeText(int code);
 
+// Whether the reader text goes with a code: only when the code's low byte is not 0.
+bool HasReaderText(int code);
+
 // A failure line followed by the reader's error text (KorviCardGetErrorCode on handle) when
-// the reader reported an error; a failure the reader did not report (code 0) keeps the line
-// as it is.
+// the code has one (HasReaderText); otherwise the line as it is.
 QString WithReaderErrorText(const QString& line, int handle);
 
 }  // namespace bench

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "testbench/core/error_texts.h"
 #include "testbench/core/hex_text.h"
 
 namespace bench {
@@ -103,7 +104,7 @@ QString TwoIdErrorText(int code) {
 
 QString TwoIdErrorDetail(int code) {
     const QString number = QString::number(code);
-    if ((static_cast<unsigned>(code) & 0xFFu) == 0) return number;
+    if (!HasReaderText(code)) return number;
     return number + QStringLiteral("错误描述:") + TwoIdErrorText(code);
 }
 

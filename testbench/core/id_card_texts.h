@@ -23,7 +23,7 @@ QString NationName(const QString& code);
 QString TwoIdErrorText(int code);
 
 // What a failure line tells of an identity-card error code: the code in decimal, then
-// "错误描述:" and its text when the driver reported an error (a code other than 0).
+// "错误描述:" and its text when the code has one (HasReaderText).
 QString TwoIdErrorDetail(int code);
 
 // The name of a SAM data type step (1-8), the empty text for any other value.

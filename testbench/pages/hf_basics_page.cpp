@@ -54,9 +54,10 @@ HfBasicsPage::HfBasicsPage(BenchContext& context, QWidget* parent)
 HfBasicsPage::~HfBasicsPage() { StopPollingThread(); }
 
 void HfBasicsPage::PlaceNetworkGroups(QWidget* wifi, QWidget* ethernet) {
+    // Each group goes first in its row, before the row's stretch. A widget the row holds
+    // already is moved, not added twice, so placing the groups again changes nothing.
     bottomRow_->insertWidget(0, wifi);
-    topRight_->addWidget(ethernet);
-    topRight_->addStretch();
+    topRight_->insertWidget(0, ethernet);
 }
 
 void HfBasicsPage::BuildControls() {
@@ -126,6 +127,7 @@ void HfBasicsPage::BuildControls() {
     cpuGrid->addWidget(btnTestDESfire, 5, 0, 1, 2);
     controls->addWidget(cpu);
 
+    topRight_->addStretch();
     controls->addLayout(topRight_);
     controls->addStretch();
 

@@ -29,7 +29,8 @@ class HfBasicsPage : public QWidget {
     ~HfBasicsPage() override;
 
     LogMemo* log() const { return mmLog; }
-    // Puts the WiFi group below the card groups and the ETHERNET group beside them.
+    // Puts the WiFi group below the card groups and the ETHERNET group beside them; placing
+    // them again leaves them where they are.
     void PlaceNetworkGroups(QWidget* wifi, QWidget* ethernet);
     // Ends the polling thread after the pass under way; nothing when none runs.
     void StopPollingThread();

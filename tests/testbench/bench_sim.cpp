@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QImage>
 #include <QSet>
+#include <span>
 
 #include "sim/cards/apdu_script.h"
 #include "testbench/core/bench_context.h"
@@ -19,9 +20,11 @@ std::string BenchSim::SerialPath() {
     return pty_.SlavePath();
 }
 
-void BenchSim::Present(sim::FieldCard card) {
+void BenchSim::Present(sim::FieldCard card) { Place({card}); }
+
+void BenchSim::Place(std::initializer_list<sim::FieldCard> cards) {
     port_.WithReader([&](sim::SimulatedReader&) {
-        rig_.PresentFieldCard(card);
+        rig_.PlaceFieldCards(std::span(cards.begin(), cards.size()));
         return 0;
     });
 }

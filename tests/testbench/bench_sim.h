@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QStringList>
 #include <QTest>
+#include <initializer_list>
 #include <memory>
 
 #include "sim/adapters/pty_adapter.h"
@@ -20,6 +21,9 @@ class BenchSim {
 
     // Holds another card into the RF field.
     void Present(sim::FieldCard card);
+    // Takes every card out of the field and holds these into it together, at most one per
+    // protocol (a type A card and a FeliCa card side by side).
+    void Place(std::initializer_list<sim::FieldCard> cards);
     // Puts a contact card into a slot (0-5).
     void InsertContactCard(int slot, std::shared_ptr<sim::ContactCard> card);
     // Takes every card out of the field and holds this type A card into it.

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QStyleOptionFrame>
@@ -9,27 +10,62 @@
 
 namespace {
 
-// The style options a widget paints with (initStyleOption is protected).
-struct LineEditOption : QLineEdit {
+// What the widgets' paint code uses (protected).
+struct LineEditAccess : QLineEdit {
+    using QLineEdit::cursorRect;
     using QLineEdit::initStyleOption;
 };
 struct ComboBoxOption : QComboBox {
     using QComboBox::initStyleOption;
 };
 
-// A line edit keeps this many pixels free on each side of its contents rectangle.
-constexpr int kLineEditMargin = 2;
+QRect CursorRect(const QLineEdit& edit) { return (edit.*&LineEditAccess::cursorRect)(); }
 
-// Whether text shows whole in the edit: its line rectangle must hold the text's width and
-// one pixel for the cursor, or the edit scrolls the text.
-bool FitsLineEdit(const QLineEdit& edit, const QString& text) {
+// The rectangle the edit draws its text in: the style's contents less the text margins.
+QRect TextArea(const QLineEdit& edit) {
     QStyleOptionFrame option;
-    (edit.*&LineEditOption::initStyleOption)(&option);
-    const QRect contents =
-        edit.style()->subElementRect(QStyle::SE_LineEditContents, &option, &edit);
-    const int room = contents.marginsRemoved(edit.textMargins()).width() - 2 * kLineEditMargin;
-    const int used = qRound(QFontMetricsF(edit.font()).horizontalAdvance(text)) + 1;
-    return used <= room;
+    (edit.*&LineEditAccess::initStyleOption)(&option);
+    return edit.style()
+        ->subElementRect(QStyle::SE_LineEditContents, &option, &edit)
+        .marginsRemoved(edit.textMargins());
+}
+
+// The cursor rectangle of position as the edit draws it after its last paint: the paint
+// scrolls the text to show the cursor and the rectangle keeps that scroll.
+QRect PaintedCursorAt(QLineEdit& edit, int position) {
+    edit.setCursorPosition(position);
+    edit.grab();
+    return CursorRect(edit);
+}
+
+// Whether the edit shows its text whole, as the edit itself lays it out: with the cursor at
+// the end of the text the edit has not scrolled (the start of the text stays where it is
+// drawn with the cursor at the start) and the cursor lies inside its contents.
+bool ShowsTextWhole(QLineEdit& edit) {
+    const QSignalBlocker blocker(&edit);
+    const int cursor = edit.cursorPosition();
+    const QRect start = PaintedCursorAt(edit, 0);
+    const QRect end = PaintedCursorAt(edit, static_cast<int>(edit.displayText().size()));
+    edit.setCursorPosition(0);
+    const QRect startAtEnd = CursorRect(edit);
+    edit.setCursorPosition(cursor);
+    const QRect area = TextArea(edit);
+    const int endX = end.center().x();
+    return startAtEnd == start && area.left() <= endX && endX <= area.right();
+}
+
+// Whether the edit shows text whole: the text is put in for the measure and the edit's own
+// text put back, its signals held back meanwhile.
+bool ShowsTextWhole(QLineEdit& edit, const QString& text) {
+    if (text == edit.text()) return ShowsTextWhole(edit);
+    const QSignalBlocker blocker(&edit);
+    const QString own = edit.text();
+    const int cursor = edit.cursorPosition();
+    edit.setText(text);
+    const bool whole = ShowsTextWhole(edit);
+    edit.setText(own);
+    edit.setCursorPosition(cursor);
+    return whole;
 }
 
 // The drop-down's text area: the style's edit field beside the arrow.
@@ -41,10 +77,12 @@ QRect EditField(const QComboBox& combo) {
 }
 
 // Whether text shows whole as the closed drop-down's label: the style draws it one pixel
-// inside the edit field, clipped there. An editable drop-down shows it in its line edit.
-bool FitsComboBox(const QComboBox& combo, const QString& text) {
-    if (const QLineEdit* edit = combo.lineEdit()) return FitsLineEdit(*edit, text);
-    return combo.fontMetrics().horizontalAdvance(text) <= EditField(combo).width() - 2;
+// inside the edit field, so text fits when eliding it to that width leaves it as it is. An
+// editable drop-down shows it in its line edit.
+bool FitsComboBox(QComboBox& combo, const QString& text) {
+    if (QLineEdit* edit = combo.lineEdit()) return ShowsTextWhole(*edit, text);
+    const int width = EditField(combo).adjusted(1, 0, -1, 0).width();
+    return combo.fontMetrics().elidedText(text, Qt::ElideRight, width) == text;
 }
 
 // The visible sibling lying over part of the widget, or null.
@@ -96,17 +134,17 @@ QStringList PlaceFaults(const QString& where, const QWidget& widget) {
 
 QStringList CutTexts(QWidget& root, const QString& where) {
     QStringList faults;
-    for (const QLineEdit* edit : root.findChildren<QLineEdit*>()) {
+    for (QLineEdit* edit : root.findChildren<QLineEdit*>()) {
         // A drop-down's own line edit is checked with its drop-down.
         if (!edit->isVisibleTo(&root) || qobject_cast<const QComboBox*>(edit->parentWidget())) {
             continue;
         }
         faults << PlaceFaults(where, *edit);
-        if (!FitsLineEdit(*edit, edit->displayText())) {
+        if (!ShowsTextWhole(*edit)) {
             faults << Fault(where, *edit, Quoted(edit->displayText()));
         }
     }
-    for (const QComboBox* combo : root.findChildren<QComboBox*>()) {
+    for (QComboBox* combo : root.findChildren<QComboBox*>()) {
         if (!combo->isVisibleTo(&root)) continue;
         faults << PlaceFaults(where, *combo);
         if (combo->lineEdit() != nullptr &&

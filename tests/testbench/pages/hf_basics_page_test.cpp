@@ -16,6 +16,8 @@ using sim::FieldCard;
 
 namespace {
 
+constexpr std::uint8_t kSetCardType = 20;
+
 const QString kCardLines[] = {QStringLiteral("卡号(16进制)：917E5C3A"),
                               QStringLiteral("卡号(10进制)：2440977466")};
 
@@ -226,6 +228,41 @@ class HfBasicsPageTest : public QObject {
         // run sets card emulation again.
         QCOMPARE(nfc.count("设置读卡器模拟卡模式成功"), 2);
         EXPECT_LINES(nfc, "写入:处处闻啼鸟", "读取:处处闻啼鸟", "写入:处处闻啼鸟");
+    }
+
+    // On one open reader a type A handler leaves the reader on type A; the FeliCa and the
+    // card-emulation handlers after it switch the reader to their own type before their calls.
+    void FelicaAndNfcAfterTypeA() {
+        BenchSim sim;
+        sim.Place({FieldCard::kMifare1K, FieldCard::kFelica});
+        BenchWindow bench(sim);
+        const bench::BenchContext& context = bench.window().context();
+        const struct {
+            const char* button;
+            char type;
+            QString switchLine;
+            QString successLine;
+        } steps[] = {
+            {"btnFelicaPolling", 'F', "调用KorviCardSetCardType TYPE_F成功!",
+             "卡号(16进制)：8F7E6D5C4B3A2E01"},
+            {"btnNfcCard", 'C', "设置读卡器模拟卡模式成功", "写入:处处闻啼鸟"},
+        };
+        for (const auto& step : steps) {
+            // The key change keeps the reader open on type A.
+            bench.ClearLog("mmLog");
+            bench.Click("btnChangePassWord");
+            EXPECT_LINES(bench.Log("mmLog"), "密码修改成功！");
+            QVERIFY(context.HasReader());
+            QCOMPARE(context.curCardType(), 'A');
+
+            ClearRequests(sim);
+            bench.ClearLog("mmLog");
+            bench.Click(step.button);
+            EXPECT_LINES(bench.Log("mmLog"), step.switchLine, step.successLine);
+            QCOMPARE(
+                Payloads(sim, kSetCardType),
+                (std::vector<std::vector<std::uint8_t>>{{static_cast<std::uint8_t>(step.type)}}));
+        }
     }
 
     void CardNumberEx() {

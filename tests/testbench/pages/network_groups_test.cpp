@@ -2,6 +2,7 @@
 // simulated reader (over its serial line where the handlers ask for a USB or serial model),
 // the Ping buttons against loopback, and the address packing helpers.
 
+#include <QBoxLayout>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -10,6 +11,7 @@
 #include "testbench/core/bench_context.h"
 #include "testbench/core/hex_text.h"
 #include "testbench/core/ip_packing.h"
+#include "testbench/pages/hf_basics_page.h"
 #include "testbench/pages/page_test_support.h"
 #include "testbench/pages/wifi_records.h"
 
@@ -570,6 +572,40 @@ class NetworkGroupsTest : public QObject {
         QCOMPARE(station.size(), std::size_t{1});
         QVERIFY(std::equal(station[0].begin(), station[0].begin() + 15, "KorviCard-Diag"));
         QVERIFY(std::equal(station[0].begin() + 16, station[0].begin() + 31, "Diag1357924680"));
+    }
+
+    // Placing the groups again, before or after the page is laid out, leaves the page's rows
+    // as they were: no second stretch, no group twice.
+    void GroupsPlacedAgain() {
+        QWidget window;
+        bench::BenchContext context(&window);
+        auto* page = new bench::HfBasicsPage(context, &window);
+        auto* wifi = new QWidget;
+        wifi->setObjectName("WIFI");
+        auto* ethernet = new QWidget;
+        ethernet->setObjectName("GroupBox13");
+        const auto rows = [page] {
+            QStringList items;
+            for (const QBoxLayout* row : page->findChildren<QBoxLayout*>()) {
+                QStringList names;
+                for (int i = 0; i < row->count(); ++i) {
+                    QLayoutItem* item = row->itemAt(i);
+                    names << (item->widget()       ? item->widget()->objectName()
+                              : item->spacerItem() ? QStringLiteral("stretch")
+                                                   : QStringLiteral("layout"));
+                }
+                items << names.join(QLatin1Char(' '));
+            }
+            return items;
+        };
+        page->PlaceNetworkGroups(wifi, ethernet);
+        const QStringList placed = rows();
+        page->PlaceNetworkGroups(wifi, ethernet);
+        QCOMPARE(rows(), placed);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        page->PlaceNetworkGroups(wifi, ethernet);
+        QCOMPARE(rows(), placed);
     }
 
   private:
