@@ -4,8 +4,8 @@
 # card's type-B side in its field, with the test bench opened on it. Arguments go to the bench.
 # Lines on this command's standard input go to the simulator: "card NAME…" places cards, "card
 # none" empties the field; its answers show here. Without a display the bench runs under
-# xvfb-run. Closing the bench, the bench ending otherwise, or Ctrl-C, SIGTERM or SIGHUP to this
-# command ends the bench (with its X server) and the simulator.
+# xvfb-run. Closing the bench, the bench or the simulator ending otherwise, or Ctrl-C, SIGTERM or
+# SIGHUP to this command ends the bench (with its X server) and the simulator.
 # KORVICARD_ID_SERVER (ADDRESS:PORT), KORVICARD_DISPATCH_SERVER and KORVICARD_DECODER move the
 # simulator's servers to other loopback addresses.
 set -euo pipefail
@@ -80,4 +80,5 @@ if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
 fi
 setsid "${command[@]}" </dev/null &
 bench=$!
-wait "$bench"
+# The run ends with the bench, or with the simulator, which leaves the bench no reader.
+wait -n "$bench" "$sim"

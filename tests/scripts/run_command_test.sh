@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # scripts/run.sh in a copy of the tree whose build holds the simulator and a stand-in for the
-# bench (no build): whatever ends the run (SIGTERM, SIGHUP, Ctrl-C, the bench closing or dying)
-# ends the bench's whole process group (xvfb-run and its X server too) and the simulator within
-# a few seconds, and the next run starts at once on the same addresses; card lines on the run
-# command's standard input reach the simulator and its answers the command's output, the bench
-# gets no input, and the end of the input changes nothing.
+# bench (no build): whatever ends the run (SIGTERM, SIGHUP, Ctrl-C, the bench closing or dying,
+# the simulator ending) ends the bench's whole process group (xvfb-run and its X server too)
+# and the simulator within a few seconds, and the next run starts at once on the same
+# addresses; card lines on the run command's standard input reach the simulator and its
+# answers the command's output, the bench gets no input, and the end of the input changes
+# nothing.
 # usage: run_command_test.sh SIM_PROGRAM WORK_DIR
 set -euo pipefail
 sim=$1 work=$2
@@ -106,7 +107,7 @@ start_run() {
 
 # Each way of ending the run, under xvfb-run (no display) as on a machine without one.
 endings=("kill -TERM \$run" "kill -HUP \$run" "kill -INT -- -\$run" "touch \$work/close"
-  "kill -KILL \$bench_pid")
+  "kill -KILL \$bench_pid" "kill -TERM \$sim_pid")
 for ending in "${endings[@]}"; do
   DISPLAY='' WAYLAND_DISPLAY='' start_run /dev/null
   [[ "$bench_group" != "$run" ]] || fail "the bench shares the run command's process group"
