@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr int kPort = 60825;
 constexpr std::size_t kRequestSize = 1284;
 constexpr std::size_t kReplySize = 4128;
 constexpr std::size_t kPhotoSize = 1024;
@@ -32,7 +31,7 @@ void Scramble(std::uint8_t* data, std::size_t length, std::uint8_t every20, std:
 }  // namespace
 
 PhotoDecoderServer::PhotoDecoderServer(const std::string& address) {
-    int port = kPort;
+    int port = kDecoderPort;
     listenSocket_ = ListenOnLoopback(address, &port);
     thread_ = std::thread([this] { Serve(); });
 }

@@ -8,12 +8,13 @@
 #include <thread>
 #include <vector>
 
-// A stand-in for the photo decoder server on its own loopback address, port 60825. A
-// request is 1,284 bytes: length 1284, the tag "KorviWlDecoder", a check byte at 35 (XOR
-// of the scrambled photo) and the 1,024 scrambled photo bytes at 36. Its "decoding" makes
-// a 102 x 126 JPEG picture whose colours come from the first photo bytes. The reply is
-// always 4,128 bytes: n, 27 unused bytes, check byte (the request's check byte XOR the
-// scrambled picture), the scrambled picture and padding.
+// A stand-in for the photo decoder server on its own loopback address, at the decoder port
+// (kDecoderPort: 60825 unless the build sets another). A request is 1,284 bytes: length
+// 1284, the tag "KorviWlDecoder", a check byte at 35 (XOR of the scrambled photo) and the
+// 1,024 scrambled photo bytes at 36. Its "decoding" makes a 102 x 126 JPEG picture whose
+// colours come from the first photo bytes. The reply is always 4,128 bytes: n, 27 unused
+// bytes, check byte (the request's check byte XOR the scrambled picture), the scrambled
+// picture and padding.
 class PhotoDecoderServer {
   public:
     enum class Mode { kDecode, kEmptyPicture, kCheckFromZero, kShortReply, kOversizedLength };

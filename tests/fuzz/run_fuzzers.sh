@@ -3,6 +3,7 @@
 # bounded time. Usage:
 #   run_fuzzers.sh <source dir> <work dir> <reply mask, 8 hex digits> <core source list>
 #                  <photo decoder keys, 8 hex digits> <default photo decoder host>
+#                  <photo decoder port>
 # The list file names the driver core's sources, one a line, relative to driver/core.
 # KORVICARD_FUZZ_SECONDS sets the run time of the reply-path target (default 10),
 # KORVICARD_FUZZ_SHORT_SECONDS that of each of the others (default 3).
@@ -13,6 +14,7 @@ mask=$3
 source_list=$4
 decoder_keys=$5
 decoder_host=$6
+decoder_port=$7
 seconds=${KORVICARD_FUZZ_SECONDS:-10}
 compiler=$(command -v clang++ || true)
 if [[ -z "$compiler" ]]; then
@@ -23,6 +25,7 @@ mkdir -p "$work"
 flags=(-std=c++20 -g -O1 -fsanitize=fuzzer-no-link,address,undefined
        -fno-sanitize-recover=undefined -DKORVICARD_REPLY_MASK="0x${mask}u"
        -DKORVICARD_DECODER_KEYS="0x${decoder_keys}u" -DKORVICARD_DECODER_HOST="\"${decoder_host}\""
+       -DKORVICARD_DECODER_PORT="${decoder_port}"
        -I "$src/driver" -I "$src/driver/api/include")
 # The driver core as the build lists it, one object per source, compiled side by side.
 objects="$work/core_objects"

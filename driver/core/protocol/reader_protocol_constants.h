@@ -29,8 +29,12 @@ inline constexpr std::uint8_t kDecoderRequestKey1 = (KORVICARD_DECODER_KEYS >> 2
 inline constexpr std::uint8_t kDecoderRequestKey2 = (KORVICARD_DECODER_KEYS >> 16) & 0xFF;
 inline constexpr std::uint8_t kDecoderReplyKey1 = (KORVICARD_DECODER_KEYS >> 8) & 0xFF;
 inline constexpr std::uint8_t kDecoderReplyKey2 = KORVICARD_DECODER_KEYS & 0xFF;
+#ifndef KORVICARD_DECODER_PORT
+#error "KORVICARD_DECODER_PORT (the photo decoder's TCP port) must be defined by the build"
+#endif
+
 // Photo decoder TCP port, request and reply sizes.
-inline constexpr int kDecoderPort = 60825;
+inline constexpr int kDecoderPort = KORVICARD_DECODER_PORT;
 inline constexpr std::size_t kDecoderRequestSize = 1284;
 inline constexpr std::size_t kDecoderReplySize = 4128;
 
