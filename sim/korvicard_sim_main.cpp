@@ -14,15 +14,19 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <list>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
+#include "core/protocol/reader_protocol_constants.h"
 #include "sim/adapters/pty_adapter.h"
 #include "sim/adapters/reader_port.h"
 #include "sim/adapters/tcp_server.h"
 #include "sim/field_console.h"
+#include "sim/rig_population.h"
 #include "sim/servers/identity_services.h"
 #include "sim/servers/photo_decoder_server.h"
 #include "sim/simulated_reader_rig.h"
@@ -48,10 +52,10 @@ bool IsLoopback(const std::string& address) {
     return inet_pton(AF_INET, address.c_str(), &parsed) == 1 && (ntohl(parsed.s_addr) >> 24) == 127;
 }
 
-void Usage(const char* program) {
-    std::fprintf(stderr,
+void Usage(std::FILE* out, const char* program) {
+    std::fprintf(out,
                  "usage: %s [--port N] [--pty] [--card KIND]... [--id-server ADDRESS[:PORT]]\n"
-                 "          [--dispatch-server ADDRESS] [--decoder ADDRESS]\n"
+                 "          [--dispatch-server ADDRESS] [--decoder ADDRESS]... [--help]\n"
                  "  --port N     serve on 127.0.0.1:N (default %d; 0 picks a free port)\n"
                  "  --pty        serve on a pseudo-terminal instead and print its path\n"
                  "  --card KIND  a card in the RF field at start (default %s), at most one\n"
@@ -59,20 +63,105 @@ void Usage(const char* program) {
                  "               %s\n"
                  "  --id-server ADDRESS[:PORT]   also serve an identity server (port %d unless\n"
                  "                               given; 0 picks a free port)\n"
-                 "  --dispatch-server ADDRESS    also serve a dispatch server on port 31213 that\n"
+                 "  --dispatch-server ADDRESS    also serve a dispatch service on port %d that\n"
                  "                               assigns the identity server (needs --id-server)\n"
-                 "  --decoder ADDRESS            also serve the photo decoder on port 60825\n"
+                 "  --decoder ADDRESS            also serve a photo decoder on port %d; once\n"
+                 "                               for each address given\n"
+                 "  --help       print this text and exit\n"
                  "Server addresses are loopback addresses (127.x.y.z).\n"
-                 "The reader also holds a PSAM in SAM slot 0 and a contact bank card in slot 1,\n"
-                 "three tags before its M100 UHF module, its WiFi module (station mode, three\n"
-                 "access points), one ticket in its printer capture, and reports itself as a\n"
-                 "V3-U.\n"
+                 "The reader also holds a PSAM in SAM slot 0, a contact bank card in slot 1, a\n"
+                 "SIM in slot 2, a social-security card in slot 3 and a Sinopec fuel card in\n"
+                 "slot 4, three tags before its M100 UHF module, its WiFi module (station mode,\n"
+                 "three access points to scan), one ticket in its printer capture, relays\n"
+                 "switched with the password %s, and reports itself as a V3-U; it starts\n"
+                 "on protocol A.\n"
                  "Once it serves, it prints its address (or path), then a line on how to place\n"
                  "cards. A line \"card KIND...\" on standard input takes every card out of the\n"
                  "field and holds these, \"card none\" empties it; each line is answered on\n"
                  "standard output. The end of the input changes nothing.\n",
                  program, kDefaultPort, kDefaultCard, sim::FieldCardNames("|").c_str(),
-                 kDefaultIdServerPort);
+                 kDefaultIdServerPort, DispatchServer::kPort, kDecoderPort,
+                 sim::kSampleRelayPassword);
+}
+
+// What the command line asks for.
+struct Options {
+    int port = kDefaultPort;
+    bool pty = false;
+    bool help = false;
+    std::vector<std::string_view> cardNames;
+    std::optional<std::string> idServer;
+    int idServerPort = kDefaultIdServerPort;
+    std::optional<std::string> dispatchServer;
+    std::vector<std::string> decoders;
+};
+
+// Reads the command line into *options; on a usage error returns what is wrong.
+std::optional<std::string> ParseOptions(int argc, char** argv, Options* options) {
+    const auto notLoopback = [](const std::string& option, const std::string& address) {
+        return option + " " + address + ": not a loopback address (127.x.y.z)";
+    };
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--pty") {
+            options->pty = true;
+            continue;
+        }
+        if (option == "--help") {
+            options->help = true;
+            continue;
+        }
+        if (option != "--card" && option != "--port" && option != "--id-server" &&
+            option != "--dispatch-server" && option != "--decoder") {
+            return "unknown option " + option;
+        }
+        if (i + 1 == argc) return option + " needs a value";
+        const std::string value = argv[++i];
+        if (option == "--card") {
+            options->cardNames.emplace_back(argv[i]);
+        } else if (option == "--port") {
+            if (!ParsePort(value.c_str(), &options->port)) {
+                return "--port " + value + ": not a port number 0-65535";
+            }
+        } else if (option == "--id-server") {
+            const std::size_t colon = value.find(':');
+            options->idServer = value.substr(0, colon);
+            if (!IsLoopback(*options->idServer)) return notLoopback(option, value);
+            if (colon != std::string::npos &&
+                !ParsePort(value.c_str() + colon + 1, &options->idServerPort)) {
+                return "--id-server " + value + ": " + value.substr(colon + 1) +
+                       " is not a port number 0-65535";
+            }
+        } else if (!IsLoopback(value)) {
+            return notLoopback(option, value);
+        } else if (option == "--dispatch-server") {
+            options->dispatchServer = value;
+        } else {
+            options->decoders.push_back(value);
+        }
+    }
+    if (options->dispatchServer && !options->idServer) {
+        return "--dispatch-server needs --id-server: the dispatch service assigns that "
+               "identity server";
+    }
+    return std::nullopt;
+}
+
+// Starts one of the identity services; false, with a line naming the service, its address,
+// the system's reason and the option that moves it, when its address cannot be served.
+template <typename Start>
+bool StartService(const char* service, const std::string& address, int port, const char* option,
+                  Start start) {
+    try {
+        start();
+        return true;
+    } catch (const std::system_error& error) {
+        std::fprintf(stderr,
+                     "korvicard-sim: cannot serve the %s on %s:%d: %s. Another korvicard-sim "
+                     "or run command may hold it; %s serves it on another address.\n",
+                     service, address.c_str(), port, error.code().message().c_str(), option);
+        return false;
+    }
 }
 
 void LogRequest(const sim::Request& request) {
@@ -133,58 +222,24 @@ int ServeUntilSignalled(const sigset_t& stopSignals, sim::FieldConsole& console)
 }  // namespace
 
 int main(int argc, char** argv) {
-    int port = kDefaultPort;
-    bool pty = false;
-    std::vector<std::string_view> cardNames;
-    std::optional<std::string> idServer;
-    int idServerPort = kDefaultIdServerPort;
-    std::optional<std::string> dispatchServer;
-    std::optional<std::string> decoder;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--pty") == 0) {
-            pty = true;
-        } else if (std::strcmp(argv[i], "--card") == 0 && i + 1 < argc) {
-            cardNames.emplace_back(argv[++i]);
-        } else if (std::strcmp(argv[i], "--port") == 0 && i + 1 < argc) {
-            if (!ParsePort(argv[++i], &port)) {
-                Usage(argv[0]);
-                return 2;
-            }
-        } else if (std::strcmp(argv[i], "--id-server") == 0 && i + 1 < argc) {
-            const std::string value = argv[++i];
-            const std::size_t colon = value.find(':');
-            idServer = value.substr(0, colon);
-            if (colon != std::string::npos &&
-                !ParsePort(value.c_str() + colon + 1, &idServerPort)) {
-                Usage(argv[0]);
-                return 2;
-            }
-        } else if (std::strcmp(argv[i], "--dispatch-server") == 0 && i + 1 < argc) {
-            dispatchServer = argv[++i];
-        } else if (std::strcmp(argv[i], "--decoder") == 0 && i + 1 < argc) {
-            decoder = argv[++i];
-        } else {
-            Usage(argv[0]);
-            return 2;
-        }
-    }
-
-    if (cardNames.empty()) cardNames.emplace_back(kDefaultCard);
-    std::string cardError;
-    const std::optional<std::vector<sim::FieldCard>> cards =
-        sim::ChooseFieldCards(cardNames, &cardError);
-    if (!cards) {
-        std::fprintf(stderr, "korvicard-sim: %s\n", cardError.c_str());
-        Usage(argv[0]);
+    Options options;
+    if (const std::optional<std::string> wrong = ParseOptions(argc, argv, &options)) {
+        std::fprintf(stderr, "korvicard-sim: %s\n", wrong->c_str());
+        Usage(stderr, argv[0]);
         return 2;
     }
+    if (options.help) {
+        Usage(stdout, argv[0]);
+        return 0;
+    }
 
-    const auto badAddress = [](const std::optional<std::string>& address) {
-        return address && !IsLoopback(*address);
-    };
-    if (badAddress(idServer) || badAddress(dispatchServer) || badAddress(decoder) ||
-        (dispatchServer && !idServer)) {
-        Usage(argv[0]);
+    if (options.cardNames.empty()) options.cardNames.emplace_back(kDefaultCard);
+    std::string cardError;
+    const std::optional<std::vector<sim::FieldCard>> cards =
+        sim::ChooseFieldCards(options.cardNames, &cardError);
+    if (!cards) {
+        std::fprintf(stderr, "korvicard-sim: %s\n", cardError.c_str());
+        Usage(stderr, argv[0]);
         return 2;
     }
 
@@ -212,39 +267,46 @@ int main(int argc, char** argv) {
 
     std::optional<IdentityServerService> identity;
     std::optional<DispatchService> dispatch;
-    std::optional<PhotoDecoderServer> photoDecoder;
-    try {
-        if (idServer) {
-            identity.emplace(*idServer, idServerPort);
-            std::fprintf(stderr, "korvicard-sim: identity server %s:%d\n", idServer->c_str(),
-                         identity->Port());
+    std::list<PhotoDecoderServer> photoDecoders;
+    if (options.idServer) {
+        const std::string& address = *options.idServer;
+        if (!StartService("identity server", address, options.idServerPort,
+                          "--id-server ADDRESS[:PORT]",
+                          [&] { identity.emplace(address, options.idServerPort); })) {
+            return 1;
         }
-        if (dispatchServer) {
-            dispatch.emplace(*dispatchServer, *idServer, identity->Port());
-            std::fprintf(stderr, "korvicard-sim: dispatch server %s:%d\n", dispatchServer->c_str(),
-                         DispatchServer::kPort);
+        std::fprintf(stderr, "korvicard-sim: identity server %s:%d\n", address.c_str(),
+                     identity->Port());
+    }
+    if (options.dispatchServer) {
+        const std::string& address = *options.dispatchServer;
+        if (!StartService(
+                "dispatch service", address, DispatchServer::kPort, "--dispatch-server ADDRESS",
+                [&] { dispatch.emplace(address, *options.idServer, identity->Port()); })) {
+            return 1;
         }
-        if (decoder) {
-            photoDecoder.emplace(*decoder);
-            std::fprintf(stderr, "korvicard-sim: photo decoder %s:60825\n", decoder->c_str());
+        std::fprintf(stderr, "korvicard-sim: dispatch server %s:%d\n", address.c_str(),
+                     DispatchServer::kPort);
+    }
+    for (const std::string& address : options.decoders) {
+        if (!StartService("photo decoder", address, kDecoderPort, "--decoder ADDRESS",
+                          [&] { photoDecoders.emplace_back(address); })) {
+            return 1;
         }
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "korvicard-sim: cannot start the identity servers: %s\n",
-                     error.what());
-        return 1;
+        std::fprintf(stderr, "korvicard-sim: photo decoder %s:%d\n", address.c_str(), kDecoderPort);
     }
 
     sim::TcpServer server(readerPort);
     sim::PtyAdapter line(readerPort);
-    if (pty) {
+    if (options.pty) {
         if (!line.Start()) {
             std::fprintf(stderr, "korvicard-sim: no pseudo-terminal: %s\n", std::strerror(errno));
             return 1;
         }
         std::printf("%s\n", line.SlavePath().c_str());
     } else {
-        if (!server.Start(static_cast<std::uint16_t>(port))) {
-            std::fprintf(stderr, "korvicard-sim: cannot listen on 127.0.0.1:%d: %s\n", port,
+        if (!server.Start(static_cast<std::uint16_t>(options.port))) {
+            std::fprintf(stderr, "korvicard-sim: cannot listen on 127.0.0.1:%d: %s\n", options.port,
                          std::strerror(errno));
             return 1;
         }

@@ -6,7 +6,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <stdexcept>
+#include <system_error>
 
 namespace {
 
@@ -27,16 +29,18 @@ int ListenOnLoopback(const std::string& address, int* port) {
         (ntohl(local.sin_addr.s_addr) >> 24) != 127) {
         throw std::invalid_argument("simulated servers bind loopback addresses only");
     }
+    const std::string where = address + ":" + std::to_string(*port);
     const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listener < 0) throw std::runtime_error("socket");
+    if (listener < 0) throw std::system_error(errno, std::generic_category(), "socket");
     const int on = 1;
     setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     socklen_t size = sizeof local;
     if (bind(listener, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
         listen(listener, 4) != 0 ||
         getsockname(listener, reinterpret_cast<sockaddr*>(&local), &size) != 0) {
+        const int reason = errno;
         close(listener);
-        throw std::runtime_error("bind " + address);
+        throw std::system_error(reason, std::generic_category(), "bind " + where);
     }
     *port = ntohs(local.sin_port);
     return listener;

@@ -7,8 +7,9 @@
 
 // Small socket helpers of the simulated servers: every server binds one loopback address.
 
-// Listens on address (127.x.y.z only; anything else throws) at *port, or at a free port
-// when *port is 0; *port := the port bound.
+// Listens on address (127.x.y.z only; anything else throws std::invalid_argument) at *port,
+// or at a free port when *port is 0; *port := the port bound. A socket, bind or listen that
+// fails throws std::system_error with the system's reason.
 int ListenOnLoopback(const std::string& address, int* port);
 // A connection accepted within timeoutMs, or -1.
 int AcceptWithin(int listenSocket, int timeoutMs);

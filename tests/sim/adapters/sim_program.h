@@ -98,16 +98,20 @@ class SimProgram {
         }
         return -1;
     }
-    // What the program wrote on stderr (after it ended).
-    std::string Errors() {
+    // What the program wrote on stderr and on stdout (after it ended; stdout past the
+    // lines Line took).
+    std::string Errors() { return ReadAll(err_); }
+    std::string Output() { return ReadAll(out_); }
+
+  private:
+    static std::string ReadAll(int fd) {
         std::string text;
         char buf[512];
         ssize_t n;
-        while ((n = read(err_, buf, sizeof buf)) > 0) text.append(buf, static_cast<size_t>(n));
+        while ((n = read(fd, buf, sizeof buf)) > 0) text.append(buf, static_cast<size_t>(n));
         return text;
     }
 
-  private:
     pid_t pid_ = -1;
     int in_ = -1;
     int out_ = -1;

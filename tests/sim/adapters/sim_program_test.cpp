@@ -7,9 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "core/protocol/reader_protocol_constants.h"
 #include "core/protocol/reader_session.h"
 #include "core/transport/serial_transport.h"
 #include "core/transport/tcp_client.h"
+#include "sim/adapters/reader_port.h"
+#include "sim/adapters/tcp_server.h"
+#include "sim/simulated_reader.h"
 
 // korvicard-sim as a user runs it: started, used by a driver session, stopped by a signal.
 
@@ -56,13 +60,90 @@ TEST(SimProgram, ServesAPseudoTerminalUntilSigint) {
     EXPECT_NE(program.Errors().find("cmd=0B"), std::string::npos);
 }
 
-TEST(SimProgram, RefusesBadArguments) {
-    const std::vector<std::vector<std::string>> cases = {
-        {"--port", "70000"}, {"--port", "12a"}, {"--port"}, {"--bogus"}};
-    for (const auto& args : cases) {
+// Each usage error names the option or value that is wrong and why, then the usage.
+TEST(SimProgram, RefusesBadArgumentsSayingWhy) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string firstLine;
+    };
+    const Case cases[] = {
+        {{"--port", "70000"}, "korvicard-sim: --port 70000: not a port number 0-65535"},
+        {{"--port", "12a"}, "korvicard-sim: --port 12a: not a port number 0-65535"},
+        {{"--port", "abc"}, "korvicard-sim: --port abc: not a port number 0-65535"},
+        {{"--port"}, "korvicard-sim: --port needs a value"},
+        {{"--bogus"}, "korvicard-sim: unknown option --bogus"},
+        {{"--id-server", "10.1.2.3"},
+         "korvicard-sim: --id-server 10.1.2.3: not a loopback address (127.x.y.z)"},
+        {{"--id-server", "127.0.0.2:99999"},
+         "korvicard-sim: --id-server 127.0.0.2:99999: 99999 is not a port number 0-65535"},
+        {{"--decoder", "localhost"},
+         "korvicard-sim: --decoder localhost: not a loopback address (127.x.y.z)"},
+        {{"--dispatch-server", "127.0.0.3"},
+         "korvicard-sim: --dispatch-server needs --id-server: the dispatch service assigns "
+         "that identity server"},
+        {{"--card", "bogus"}, "korvicard-sim: no card is called \"bogus\""},
+    };
+    for (const Case& c : cases) {
+        SimProgram program(c.args);
+        EXPECT_EQ(program.Wait(), 2) << c.firstLine;
+        const std::string errors = program.Errors();
+        EXPECT_EQ(errors.substr(0, errors.find('\n')), c.firstLine);
+        EXPECT_NE(errors.find("\nusage: "), std::string::npos) << errors;
+    }
+}
+
+TEST(SimProgram, HelpGoesToStandardOutput) {
+    SimProgram program({"--help"});
+    EXPECT_EQ(program.Wait(), 0);
+    const std::string usage = program.Output();
+    EXPECT_EQ(usage.rfind("usage: ", 0), 0u) << usage;
+    for (const char* held : {"SAM slot 0", "slot 4", "M100", "V3-U", "1357924680"}) {
+        EXPECT_NE(usage.find(held), std::string::npos) << held;
+    }
+    EXPECT_EQ(program.Errors(), "");
+}
+
+// A server address that is taken: the line names the server, its address and port, the
+// system's reason and the option that moves it.
+TEST(SimProgram, TakenServerAddressSaysWhichAndHowToMoveIt) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* takenHost;
+        int takenPort;
+        std::string line;
+    };
+    const std::string decoderPort = std::to_string(kDecoderPort);
+    const Case cases[] = {
+        {{"--id-server", "127.0.0.55:10000"},
+         "127.0.0.55",
+         10000,
+         "korvicard-sim: cannot serve the identity server on 127.0.0.55:10000: Address already "
+         "in use. Another korvicard-sim or run command may hold it; --id-server "
+         "ADDRESS[:PORT] serves it on another address.\n"},
+        {{"--id-server", "127.0.0.56:0", "--dispatch-server", "127.0.0.57"},
+         "127.0.0.57",
+         31213,
+         "korvicard-sim: cannot serve the dispatch service on 127.0.0.57:31213: Address already "
+         "in use. Another korvicard-sim or run command may hold it; --dispatch-server ADDRESS "
+         "serves it on another address.\n"},
+        {{"--decoder", "127.0.0.58"},
+         "127.0.0.58",
+         kDecoderPort,
+         "korvicard-sim: cannot serve the photo decoder on 127.0.0.58:" + decoderPort +
+             ": Address already in use. Another korvicard-sim or run command may hold it; "
+             "--decoder ADDRESS serves it on another address.\n"},
+    };
+    for (const Case& c : cases) {
+        sim::SimulatedReader reader;
+        sim::ReaderPort readerPort(reader);
+        sim::TcpServer holder(readerPort);
+        ASSERT_TRUE(holder.Start(static_cast<std::uint16_t>(c.takenPort), c.takenHost));
+        std::vector<std::string> args = {"--port", "0"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
         SimProgram program(args);
-        EXPECT_EQ(program.Wait(), 2) << args[0];
-        EXPECT_NE(program.Errors().find("usage:"), std::string::npos) << args[0];
+        EXPECT_EQ(program.Wait(), 1) << c.line;
+        EXPECT_NE(program.Errors().find(c.line), std::string::npos) << c.line;
+        EXPECT_EQ(program.Output(), "") << "it does not serve the reader either";
     }
 }
 
