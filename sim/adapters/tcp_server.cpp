@@ -15,16 +15,19 @@ TcpServer::TcpServer(ReaderPort& port) : port_ref_(port) {}
 
 TcpServer::~TcpServer() { Stop(); }
 
-bool TcpServer::Start(std::uint16_t port) {
+bool TcpServer::Start(std::uint16_t port, const char* host) {
     if (started_) return false;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    if (host == nullptr || inet_pton(AF_INET, host, &address.sin_addr) != 1 ||
+        (ntohl(address.sin_addr.s_addr) >> 24) != 127) {
+        return false;
+    }
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return false;
     const int one = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
     socklen_t length = sizeof address;
     if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         listen(fd, 8) != 0 ||

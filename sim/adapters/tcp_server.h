@@ -10,18 +10,20 @@
 
 namespace sim {
 
-// The simulated reader as a networked reader: a TCP server on 127.0.0.1 that serves one
-// connection at a time (others wait their turn), in a thread of its own.
+// The simulated reader as a networked reader: a TCP server on a loopback address (127.0.0.1
+// unless given) that serves one connection at a time (others wait their turn), in a thread
+// of its own.
 class TcpServer {
-public:
+  public:
     explicit TcpServer(ReaderPort& port);
     ~TcpServer();
     TcpServer(const TcpServer&) = delete;
     TcpServer& operator=(const TcpServer&) = delete;
 
-    // Listens on 127.0.0.1:port (0 picks a free port) and starts serving. False when the
-    // port cannot be bound or the server was started before (a server starts once).
-    bool Start(std::uint16_t port = 0);
+    // Listens on host:port (0 picks a free port) and starts serving. False when host is no
+    // dotted 127.x.y.z address, the port cannot be bound or the server was started before
+    // (a server starts once).
+    bool Start(std::uint16_t port = 0, const char* host = "127.0.0.1");
     // The port listened on (0 before Start).
     std::uint16_t Port() const { return port_; }
     // Closes the connection being served, as a reader that resets would; the server goes
@@ -32,7 +34,7 @@ public:
     // Connections accepted so far.
     int Connections() const { return connections_.load(); }
 
-private:
+  private:
     void Serve();
 
     ReaderPort& port_ref_;

@@ -102,7 +102,7 @@ Bytes ReadSome(int fd, std::size_t n, int ms = 1000) {
 }
 
 class SimLinks : public ::testing::Test {
-protected:
+  protected:
     SimLinks() {
         reader.SetHandler(6, [](const sim::Request& r) { return sim::Reply::Ok(r.payload); });
     }
@@ -139,6 +139,19 @@ TEST_F(SimLinks, TcpServerServesClientsInTurnOnLoopbackOnly) {
     port.SetObserver(nullptr);
     ASSERT_EQ(logged.size(), 2u);
     EXPECT_EQ(logged[1].payload, (Bytes{2, 0x77}));
+}
+
+TEST_F(SimLinks, TcpServerBindsTheLoopbackAddressItIsGiven) {
+    for (const char* host : {"10.0.0.1", "localhost", "127.0.0.256", "0.0.0.0"}) {
+        sim::TcpServer refused(port);
+        EXPECT_FALSE(refused.Start(0, host)) << host;
+    }
+    sim::TcpServer server(port);
+    ASSERT_TRUE(server.Start(0, "127.0.0.53"));
+    EXPECT_EQ(Connect("127.0.0.1", server.Port()), -1) << "bound to 127.0.0.53 only";
+    const int fd = Connect("127.0.0.53", server.Port());
+    EXPECT_GE(fd, 0);
+    close(fd);
 }
 
 TEST_F(SimLinks, TcpServerDropsAndStops) {
