@@ -5,22 +5,28 @@
 # Lines on this command's standard input go to the simulator: "card NAME…" places cards, "card
 # none" empties the field; its answers show here. Without a display the bench runs under
 # xvfb-run. Closing the bench, the bench or the simulator ending otherwise, or Ctrl-C, SIGTERM or
-# SIGHUP to this command ends the bench (with its X server) and the simulator.
+# SIGHUP to this command ends the bench (with its X server) and the simulator; when the
+# simulator ends by itself, this command says so with its last log lines and fails.
 # KORVICARD_ID_SERVER (ADDRESS:PORT), KORVICARD_DISPATCH_SERVER and KORVICARD_DECODER move the
-# simulator's servers to other loopback addresses.
+# simulator's servers to other loopback addresses, KORVICARD_DEFAULT_DECODER the photo decoder
+# that stands at the driver's default decoder (localhost).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/install-deps.sh
-cmake --preset release
+# Configured once: later builds configure again by themselves when the build files need it.
+[[ -f build/release/build.ninja ]] || cmake --preset release
 cmake --build --preset release -j "$(nproc)" \
   --target KorviCardDriver korvicard-sim TestKorviCardReader
 
 # The identity server, dispatch service and photo decoder on loopback addresses of their own,
-# which no test takes, so the test suite can run beside this command.
+# which no test takes, so the test suite can run beside this command; the bench is told them.
 servers=(--id-server "${KORVICARD_ID_SERVER:-127.0.0.101:10000}"
   --dispatch-server "${KORVICARD_DISPATCH_SERVER:-127.0.0.102}"
   --decoder "${KORVICARD_DECODER:-127.0.0.103}")
+# The identity page's reads that name no decoder ask the driver's default one, localhost: a
+# second photo decoder answers there.
+default_decoder=(--decoder "${KORVICARD_DEFAULT_DECODER:-127.0.0.1}")
 work=$(mktemp -d)
 log=build/release/korvicard-sim.log
 sim=
@@ -57,7 +63,8 @@ trap 'exit 129' HUP
 # next how to place cards; those and the answers to the card lines go to this command's output,
 # its request log to $log.
 exec 3<&0
-build/release/sim/korvicard-sim --port 0 --card mifare1k --card typeb "${servers[@]}" <&3 \
+build/release/sim/korvicard-sim --port 0 --card mifare1k --card typeb "${servers[@]}" \
+  "${default_decoder[@]}" <&3 \
   2>"$log" > >(IFS= read -r address && echo "$address" >"$work/address" &&
     echo "Simulated reader on $address (requests logged in $log)" && cat) &
 sim=$!
@@ -67,7 +74,15 @@ for _ in $(seq 100); do
   own "$sim" || break
   sleep 0.1
 done
-[[ -s "$work/address" ]] || { echo "The simulated reader did not start:" >&2; cat "$log" >&2; exit 1; }
+if [[ ! -s "$work/address" ]]; then
+  echo "The simulated reader did not start:" >&2
+  cat "$log" >&2
+  if grep -q "cannot serve" "$log"; then
+    echo "KORVICARD_ID_SERVER=ADDRESS:PORT, KORVICARD_DISPATCH_SERVER=ADDRESS, KORVICARD_DECODER=ADDRESS" \
+      "and KORVICARD_DEFAULT_DECODER=ADDRESS move this command's servers." >&2
+  fi
+  exit 1
+fi
 address=$(head -n 1 "$work/address")
 
 # The bench in a session of its own: the terminal's Ctrl-C reaches it through this command,
@@ -78,7 +93,21 @@ command=(build/release/testbench/TestKorviCardReader --ip "${address%:*}" --port
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
   command=(xvfb-run -a -f "$work/Xauthority" "${command[@]}")
 fi
+# Qt keeps its runtime files in a private folder; a session without one gets the run's own.
+if [[ -z "${XDG_RUNTIME_DIR:-}" ]]; then
+  mkdir -m 700 "$work/runtime"
+  export XDG_RUNTIME_DIR=$work/runtime
+fi
 setsid "${command[@]}" </dev/null &
 bench=$!
 # The run ends with the bench, or with the simulator, which leaves the bench no reader.
-wait -n "$bench" "$sim"
+ended=
+wait -n -p ended "$bench" "$sim" && status=0 || status=$?
+if [[ "$ended" == "$sim" ]]; then
+  how="with exit status $status"
+  if (( status > 128 )); then how="by signal $(kill -l $((status - 128)))"; fi
+  echo "The simulated reader stopped $how, so the bench has no reader; its last log lines:" >&2
+  tail -n 5 "$log" >&2
+  exit $((status == 0 ? 1 : status))
+fi
+exit "$status"

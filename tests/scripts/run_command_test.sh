@@ -2,10 +2,12 @@
 # scripts/run.sh in a copy of the tree whose build holds the simulator and a stand-in for the
 # bench (no build): whatever ends the run (SIGTERM, SIGHUP, Ctrl-C, the bench closing or dying,
 # the simulator ending) ends the bench's whole process group (xvfb-run and its X server too)
-# and the simulator within a few seconds, and the next run starts at once on the same
-# addresses; card lines on the run command's standard input reach the simulator and its
-# answers the command's output, the bench gets no input, and the end of the input changes
-# nothing.
+# and the simulator within a few seconds, with the run command's exit status of each, and the
+# next run starts at once on the same addresses; a simulator that ends by itself is reported
+# with its last log lines; card lines on the run command's standard input reach the simulator
+# and its answers the command's output, the bench gets no input, and the end of the input
+# changes nothing. The build is configured only while it has no build files, and the bench
+# gets a private runtime folder when the session has none.
 # usage: run_command_test.sh SIM_PROGRAM WORK_DIR
 set -euo pipefail
 sim=$1 work=$2
@@ -15,7 +17,7 @@ root=$work/root
 mkdir -p "$root/scripts" "$root/build/release/sim" "$root/build/release/testbench" "$work/bin"
 cp "$here/../../scripts/run.sh" "$root/scripts/"
 echo true >"$root/scripts/install-deps.sh"
-printf '#!/bin/sh\n' >"$work/bin/cmake"
+printf '#!/bin/sh\necho "$*" >>"%s"\n' "$work/cmake.calls" >"$work/bin/cmake"
 ln -s "$sim" "$root/build/release/sim/korvicard-sim"
 # The stand-in bench notes its arguments, its input, its process id and group, and ends when
 # told to (or after 30 s).
@@ -23,6 +25,7 @@ bench=$root/build/release/testbench/TestKorviCardReader
 cat >"$bench" <<EOF
 #!/bin/sh
 printf '%s\n' "\$@" >"$work/bench.args"
+stat -c '%a %u' "\$XDG_RUNTIME_DIR" >"$work/bench.runtime"
 readlink /proc/self/fd/0 >"$work/bench.stdin"
 stat=\$(cat /proc/\$\$/stat)
 set -- \${stat##*) }
@@ -34,7 +37,7 @@ chmod +x "$work/bin/cmake" "$bench"
 log=$root/build/release/korvicard-sim.log
 # Server addresses of this test's own, so that it runs beside the run command itself.
 export KORVICARD_ID_SERVER=127.0.0.171:10000 KORVICARD_DISPATCH_SERVER=127.0.0.172
-export KORVICARD_DECODER=127.0.0.173
+export KORVICARD_DECODER=127.0.0.173 KORVICARD_DEFAULT_DECODER=127.0.0.174
 
 run= bench_group=
 # On failure, whatever of the run is left: the run command's group and the bench's.
@@ -92,7 +95,8 @@ children_named() {
 # SIGINT handled (a background job of a script would ignore it); $1 is its standard input.
 start_run() {
   rm -f "$work/close" "$work/bench.ids"
-  setsid env --default-signal=INT PATH="$work/bin:$PATH" bash "$root/scripts/run.sh" \
+  setsid env --default-signal=INT -u XDG_RUNTIME_DIR PATH="$work/bin:$PATH" \
+    bash "$root/scripts/run.sh" \
     <"$1" >"$work/out" 2>"$work/err" 3>&- &
   run=$!
   wait_for "Type \`card NAME…\` here to place cards (card none empties the field); the names: "
@@ -105,24 +109,50 @@ start_run() {
   [[ -n "$sim_pid" ]] || fail "no simulator under the run command"
 }
 
-# Each way of ending the run, under xvfb-run (no display) as on a machine without one.
-endings=("kill -TERM \$run" "kill -HUP \$run" "kill -INT -- -\$run" "touch \$work/close"
-  "kill -KILL \$bench_pid" "kill -TERM \$sim_pid")
-for ending in "${endings[@]}"; do
+# Each way of ending the run, under xvfb-run (no display) as on a machine without one, with
+# the run command's exit status; the simulator ending by itself (stopped or killed) is told.
+endings=("kill -TERM \$run:143" "kill -HUP \$run:129" "kill -INT -- -\$run:130"
+  "touch \$work/close:0" "kill -KILL \$bench_pid:137" "kill -TERM \$sim_pid:1"
+  "kill -KILL \$sim_pid:137")
+for entry in "${endings[@]}"; do
+  ending=${entry%:*} expected=${entry##*:}
   DISPLAY='' WAYLAND_DISPLAY='' start_run /dev/null
   [[ "$bench_group" != "$run" ]] || fail "the bench shares the run command's process group"
   [[ -n "$(group_members "$bench_group" Xvfb)" ]] || fail "no X server in the bench's group"
   eval "$ending"
   ended "$run" || fail "$ending: the run command still runs after 5 s"
-  wait "$run" || true
+  status=0
+  wait "$run" || status=$?
+  [[ "$status" == "$expected" ]] || fail "$ending: the run command exited $status, not $expected"
   for _ in $(seq 50); do
     [[ -z "$(group_members "$bench_group")" ]] && ! kill -0 "$sim_pid" 2>/dev/null && break
     sleep 0.1
   done
   [[ -z "$(group_members "$bench_group")" ]] || fail "$ending: left of the bench: $(group_members "$bench_group")"
   ! kill -0 "$sim_pid" 2>/dev/null || fail "$ending: the simulator still runs"
-  grep -q "korvicard-sim: stopping (SIG" "$log" || fail "$ending: the simulator was not stopped"
+  case $ending in
+    *sim_pid)
+      grep -q "^The simulated reader stopped .*, so the bench has no reader; its last log lines:" \
+        "$work/err" || fail "$ending: the simulator's end was not told"
+      if [[ $ending == *TERM* ]]; then
+        tail -n 1 "$work/err" | grep -qx "korvicard-sim: stopping (SIGTERM)" ||
+          fail "$ending: no last log line of the simulator"
+      else
+        grep -q "stopped by signal KILL" "$work/err" || fail "$ending: no signal named"
+      fi
+      ;;
+    *)
+      grep -q "korvicard-sim: stopping (SIG" "$log" || fail "$ending: the simulator was not stopped"
+      if grep -q "simulated reader stopped" "$work/err"; then fail "$ending: told as the simulator's own end"; fi
+      ;;
+  esac
 done
+[[ "$(cat "$work/bench.runtime")" == "700 $(id -u)" ]] ||
+  fail "the bench's runtime folder: $(cat "$work/bench.runtime")"
+# Configured while there were no build files, then only built.
+grep -qx -- "--preset release" "$work/cmake.calls" || fail "never configured: $(cat "$work/cmake.calls")"
+: >"$work/cmake.calls"
+touch "$root/build/release/build.ninja"
 
 # Card lines, on the same addresses again: the last run freed them.
 mkfifo "$work/input"
@@ -151,5 +181,9 @@ if grep -q "in the field: ntag213" "$log"; then fail "answers in the log"; fi
 grep -qx -- "--ip" "$work/bench.args"
 grep -qx -- "127.0.0.1" "$work/bench.args"
 grep -qx -- "127.0.0.173" "$work/bench.args"
+if grep -qx -- "127.0.0.174" "$work/bench.args"; then fail "the default decoder handed to the bench"; fi
+grep -q "korvicard-sim: photo decoder 127.0.0.174:" "$log" || fail "no decoder at the default address"
+if grep -qx -- "--preset release" "$work/cmake.calls"; then fail "configured again: $(cat "$work/cmake.calls")"; fi
+grep -q -- "--build --preset release" "$work/cmake.calls" || fail "not built: $(cat "$work/cmake.calls")"
 trap - EXIT
 echo "run command: every ending stops the bench and the simulator; card lines handed over"
