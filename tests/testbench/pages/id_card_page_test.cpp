@@ -1,5 +1,6 @@
 // The identity-card page against the real driver, the simulated reader and the simulated
-// identity server, dispatch server and photo decoder on their own loopback addresses.
+// identity server, dispatch server and photo decoder on their own loopback addresses, and a
+// second photo decoder at the driver's default decoder, as the run command serves them.
 
 #include "testbench/pages/id_card_page.h"
 
@@ -30,6 +31,8 @@ constexpr char kIdServer[] = "127.0.0.161";
 constexpr char kDispatch[] = "127.0.0.162";
 constexpr char kDecoder[] = "127.0.0.163";
 constexpr char kSilentBox[] = "127.0.0.164";
+// Where localhost, the driver's default decoder host, resolves.
+constexpr char kDefaultDecoder[] = "127.0.0.1";
 
 // The identity services and the bench's window on the simulated reader, the page's server
 // fields set to them.
@@ -50,6 +53,7 @@ struct IdBench {
     IdentityServerService identity{kIdServer, 0};
     DispatchService dispatch{kDispatch, kIdServer, identity.Port()};
     PhotoDecoderServer decoder{kDecoder};
+    PhotoDecoderServer defaultDecoder{kDefaultDecoder};
     BenchSim sim;
     BenchWindow bench;
 };
@@ -257,11 +261,13 @@ class IdCardPageTest : public QObject {
         ExpectFieldsShown(id);
         QCOMPARE(id.Label("lblTwoIdCountInfo"), QStringLiteral("统计结果：成功[1] 失败[0]"));
         QVERIFY(id.bench.Find<QPushButton>(button.toLatin1().constData())->isEnabled());
-        // Only the dispatch read names the page's decoder; the others use the driver's
-        // default host, which no test serves.
+        // Only the dispatch read names the page's decoder; the others leave it to the
+        // driver's default one. Each read shows its photo.
+        QVERIFY2(log.contains("调用KorviCardWlDecodeByServer成功!"), qPrintable(log.join('\n')));
+        QVERIFY(id.PhotoShown());
+        QCOMPARE(id.decoder.Requests(), counted ? 1 : 0);
+        QCOMPARE(id.defaultDecoder.Requests(), counted ? 0 : 1);
         if (counted) {
-            QVERIFY(log.contains("调用KorviCardWlDecodeByServer成功!"));
-            QVERIFY(id.PhotoShown());
             QVERIFY(id.Label("lblIdCommandCount").startsWith("指令计数："));
             QVERIFY(id.Label("lblIdCommandCount").mid(5).toInt() > 30);
             QVERIFY(!id.bench.window().context().HasReader());
