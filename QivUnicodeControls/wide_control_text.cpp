@@ -1,10 +1,22 @@
 #include "QivUnicodeControls/wide_control_text.h"
 
+#include <QAbstractSpinBox>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QMetaProperty>
 
 namespace qiv {
 
 namespace {
+
+// An editable drop-down and a spin box show their text in a line edit of their own.
+QLineEdit* ShownLineEdit(const QWidget& control) {
+    if (const auto* combo = qobject_cast<const QComboBox*>(&control))
+        return combo->isEditable() ? combo->lineEdit() : nullptr;
+    if (qobject_cast<const QAbstractSpinBox*>(&control) != nullptr)
+        return control.findChild<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly);
+    return nullptr;
+}
 
 QMetaProperty TextProperty(const QWidget& control) {
     const QMetaObject* meta = control.metaObject();
@@ -22,11 +34,16 @@ QMetaProperty TextProperty(const QWidget& control) {
 
 QString WideGetWindowText(const QWidget* control) {
     if (control == nullptr) return {};
+    if (const QLineEdit* edit = ShownLineEdit(*control)) return edit->text();
     return TextProperty(*control).read(control).toString();
 }
 
 void WideSetWindowText(QWidget* control, const QString& text) {
     if (control == nullptr || WideGetWindowText(control) == text) return;
+    if (QLineEdit* edit = ShownLineEdit(*control)) {
+        edit->setText(text);
+        return;
+    }
     TextProperty(*control).write(control, text);
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 
-// Wide text and hint of any widget. A widget's text is its "text" property
-// (edits, buttons, labels), else "plainText" (memos), else "title" (group
-// boxes), else its window title; its hint is its tool tip. A null widget has
-// empty texts and takes none.
+// Wide text and hint of any widget. A widget's text is the text of its line
+// edit (editable drop-downs, spin boxes), else its "text" property (edits,
+// buttons, labels), else "plainText" (memos), else "title" (group boxes), else
+// its window title; its hint is its tool tip. A null widget has empty texts
+// and takes none.
 
 #include <QString>
 #include <QWidget>

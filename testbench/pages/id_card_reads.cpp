@@ -10,6 +10,7 @@
 #include <exception>
 
 #include "testbench/core/bench_context.h"
+#include "testbench/core/gbk_text.h"
 #include "testbench/core/hex_text.h"
 #include "testbench/core/id_card_texts.h"
 #include "testbench/core/log_memo.h"
@@ -309,8 +310,7 @@ void IdCardPage::LogDispatchDiagnostics(int code) {
     if (code == 31) {
         char text[128] = {};
         KorviCardGetTwoIdDispatchServerErrorInfo(h, text, sizeof text);
-        TwoIdLog(QStringLiteral("调度服务器错误信息:") +
-                 TrimControls(QString::fromLocal8Bit(text, qstrnlen(text, sizeof text))));
+        TwoIdLog(QStringLiteral("调度服务器错误信息:") + TrimControls(FromGbk(text, sizeof text)));
         return;
     }
     if (code == 24) return;

@@ -1,12 +1,14 @@
 // Wide text, hints, shortcut texts, hint sizes and action links over Qt widgets.
 
 #include <QAction>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTest>
 #include <functional>
 #include <memory>
@@ -24,39 +26,78 @@ Q_DECLARE_METATYPE(WidgetMaker)
 Q_DECLARE_METATYPE(ShownText)
 Q_DECLARE_METATYPE(QKeyCombination)
 
+namespace {
+
+template <class W>
+WidgetMaker Make() {
+    return [] { return new W; };
+}
+
+// What a widget of class W shows, read with its getter.
+template <class W>
+ShownText Shown(QString (W::*getter)() const) {
+    return [getter](QWidget* w) { return (qobject_cast<W*>(w)->*getter)(); };
+}
+
+QWidget* EditableDropDown() {
+    auto* combo = new QComboBox;
+    combo->setEditable(true);
+    combo->addItems({QStringLiteral("127.0.0.1"), QStringLiteral("服务器")});
+    return combo;
+}
+
+QString DropDownEditText(QWidget* w) { return qobject_cast<QComboBox*>(w)->lineEdit()->text(); }
+
+QWidget* SpinBox() {
+    auto* spin = new QSpinBox;
+    spin->setValue(42);
+    return spin;
+}
+
+QWidget* DropDownList() {
+    auto* combo = new QComboBox;
+    combo->addItem(QStringLiteral("COM1"));
+    return combo;
+}
+
+}  // namespace
+
 class WideWidgetsTest : public QObject {
     Q_OBJECT
   private slots:
-    // Each kind of widget keeps the wide text where it shows it.
+    // Each kind of widget keeps the wide text where it shows it: an editable drop-down and
+    // a spin box in their line edit. A drop-down list and a bare window keep it in the
+    // window title.
     void WindowTextIsWhatTheWidgetShows_data() {
         QTest::addColumn<WidgetMaker>("make");
         QTest::addColumn<ShownText>("shown");
-        QTest::newRow("edit") << WidgetMaker([] {
-            return new QLineEdit;
-        }) << ShownText([](QWidget* w) { return qobject_cast<QLineEdit*>(w)->text(); });
-        QTest::newRow("button") << WidgetMaker([] {
-            return new QPushButton;
-        }) << ShownText([](QWidget* w) { return qobject_cast<QPushButton*>(w)->text(); });
-        QTest::newRow("label") << WidgetMaker([] {
-            return new QLabel;
-        }) << ShownText([](QWidget* w) { return qobject_cast<QLabel*>(w)->text(); });
-        QTest::newRow("group box")
-            << WidgetMaker([] { return new QGroupBox; })
-            << ShownText([](QWidget* w) { return qobject_cast<QGroupBox*>(w)->title(); });
-        QTest::newRow("memo") << WidgetMaker([] {
-            return new QPlainTextEdit;
-        }) << ShownText([](QWidget* w) { return qobject_cast<QPlainTextEdit*>(w)->toPlainText(); });
-        QTest::newRow("window") << WidgetMaker([] { return new QWidget; })
-                                << ShownText([](QWidget* w) { return w->windowTitle(); });
+        QTest::addColumn<bool>("inTitle");
+        QTest::newRow("edit") << Make<QLineEdit>() << Shown(&QLineEdit::text) << false;
+        QTest::newRow("button") << Make<QPushButton>() << Shown(&QPushButton::text) << false;
+        QTest::newRow("label") << Make<QLabel>() << Shown(&QLabel::text) << false;
+        QTest::newRow("group box") << Make<QGroupBox>() << Shown(&QGroupBox::title) << false;
+        QTest::newRow("memo") << Make<QPlainTextEdit>() << Shown(&QPlainTextEdit::toPlainText)
+                              << false;
+        QTest::newRow("editable drop-down")
+            << WidgetMaker(EditableDropDown) << ShownText(DropDownEditText) << false;
+        QTest::newRow("spin box") << WidgetMaker(SpinBox) << Shown(&QAbstractSpinBox::text)
+                                  << false;
+        QTest::newRow("drop-down list")
+            << WidgetMaker(DropDownList) << Shown(&QWidget::windowTitle) << true;
+        QTest::newRow("window") << Make<QWidget>() << Shown(&QWidget::windowTitle) << true;
     }
     void WindowTextIsWhatTheWidgetShows() {
         QFETCH(WidgetMaker, make);
         QFETCH(ShownText, shown);
+        QFETCH(bool, inTitle);
         const std::unique_ptr<QWidget> widget(make());
+        const QString before = shown(widget.get());
+        QCOMPARE(WideGetWindowText(widget.get()), before);
         const QString text = QStringLiteral("二代证 \U00020000");
         WideSetWindowText(widget.get(), text);
         QCOMPARE(shown(widget.get()), text);
         QCOMPARE(WideGetWindowText(widget.get()), text);
+        if (!inTitle) QCOMPARE(widget->windowTitle(), QString());
     }
 
     void SettingTheSameTextOrHintChangesNothing() {

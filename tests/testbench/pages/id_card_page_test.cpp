@@ -12,6 +12,7 @@
 #include <QTest>
 #include <cstring>
 #include <optional>
+#include <string>
 
 #include "QivUnicodeControls/tqiv_edit.h"
 #include "sim/rig_population.h"
@@ -98,6 +99,19 @@ TwoIdInfoParam PermitRecord() {
 
 void ExpectFieldsShown(IdBench& id) {
     for (int i = 0; i < kCardFields.size(); ++i) QCOMPARE(id.Edit(kCardEdits[i]), kCardFields[i]);
+}
+
+// A read through the dispatch server, which refuses it with the bytes of a text: the read's
+// failure line, then the text as the page shows it.
+void ExpectDispatchRefusal(IdBench& id, const std::string& bytes, const QString& shown) {
+    id.dispatch.Refuse(bytes);
+    id.bench.ClearLog("mmTwoIdLog");
+    id.bench.Click("btnGetTwoIdInfoByMcuServer");
+    const QStringList log = id.Log();
+    QCOMPARE(log.mid(log.size() - 2),
+             (QStringList{"调用KorviCardGetTwoIdInfoByMcuServer失败!错误编码:31错误描述:"
+                          "获取SAMV地址端口错误",
+                          "调度服务器错误信息:" + shown}));
 }
 
 }  // namespace
@@ -300,13 +314,7 @@ class IdCardPageTest : public QObject {
                                 "40错误描述:查询PSAM状态失败"));
 
         // A dispatch server that refuses: its text follows.
-        id.dispatch.Refuse("account 99999 refused");
-        id.bench.ClearLog("mmTwoIdLog");
-        id.bench.Click("btnGetTwoIdInfoByMcuServer");
-        QCOMPARE(id.Log().mid(id.Log().size() - 2),
-                 (QStringList{"调用KorviCardGetTwoIdInfoByMcuServer失败!错误编码:31错误描述:"
-                              "获取SAMV地址端口错误",
-                              "调度服务器错误信息:account 99999 refused"}));
+        ExpectDispatchRefusal(id, "account 99999 refused", "account 99999 refused");
         QCOMPARE(id.Label("lblTwoIdCountInfo"), QStringLiteral("统计结果：成功[0] 失败[3]"));
         QVERIFY(!id.bench.window().context().HasReader());
         QVERIFY(id.bench.window().idCard().photoBuffer() == nullptr);
@@ -355,9 +363,12 @@ class IdCardPageTest : public QObject {
         QCOMPARE(last[8], QStringLiteral("最近两次指令发送间隔:120"));
         QVERIFY(!id.bench.window().context().HasReader());
 
+        // A dispatch server's refusal in Chinese comes as GBK bytes.
+        id.identity.SetBusy(false);
+        ExpectDispatchRefusal(id, "\xD5\xCB\xBA\xC5\xD2\xD1\xCD\xA3\xD3\xC3", "账号已停用");
+
         // Without a card no identity server was reached, so none can tell its last error; the
         // driver reports no error code for that, and the line tells no error text.
-        id.identity.SetBusy(false);
         id.sim.Present(FieldCard::kNone);
         id.bench.ClearLog("mmTwoIdLog");
         id.bench.Click("btnGetTwoIdInfoByMcuServer");
@@ -366,7 +377,7 @@ class IdCardPageTest : public QObject {
             log.mid(log.size() - 2),
             (QStringList{"调用KorviCardGetTwoIdInfoByMcuServer失败!错误编码:2错误描述:寻卡错误",
                          "调用KorviCardGetSamvLastErrorInfo失败!错误编码:0"}));
-        QCOMPARE(id.Label("lblTwoIdCountInfo"), QStringLiteral("统计结果：成功[0] 失败[3]"));
+        QCOMPARE(id.Label("lblTwoIdCountInfo"), QStringLiteral("统计结果：成功[0] 失败[4]"));
     }
 
     void ModuleSteps() {

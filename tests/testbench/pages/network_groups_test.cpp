@@ -608,6 +608,23 @@ class NetworkGroupsTest : public QObject {
         QCOMPARE(rows(), placed);
     }
 
+    // On the shown first page the ETHERNET group heads its column beside the card groups,
+    // level with them, and the WIFI group heads the row below them.
+    void GroupsShownInPlace() {
+        BenchSim sim;
+        BenchWindow bench(sim);
+        auto* page = bench.Find<QWidget>("TabSheet1");
+        bench.Find<QTabWidget>("PageControl1")->setCurrentWidget(page);
+        QVERIFY(QTest::qWaitForWindowExposed(&bench.window()));
+        const auto at = [&](const char* group) {
+            return bench.Find<QWidget>(group)->mapTo(page, QPoint(0, 0));
+        };
+        QCOMPARE(at("GroupBox13").y(), at("GroupBoxM1").y());
+        QCOMPARE(at("GroupBox13").y(), at("GroupBoxCpu").y());
+        QVERIFY(at("GroupBox13").x() > at("GroupBoxCpu").x());
+        QCOMPARE(at("WIFI").x(), at("GroupBoxM1").x());
+    }
+
   private:
     static void StationRecordCheck(BenchSim& sim, const char* ssid, const char* passPhrase,
                                    const std::vector<std::uint8_t>& addresses) {
