@@ -77,8 +77,8 @@ void Usage(std::FILE* out, const char* program) {
                  "on protocol A.\n"
                  "Once it serves, it prints its address (or path), then a line on how to place\n"
                  "cards. A line \"card KIND...\" on standard input takes every card out of the\n"
-                 "field and holds these, \"card none\" empties it; each line is answered on\n"
-                 "standard output. The end of the input changes nothing.\n",
+                 "field and holds these, \"card none\" empties it; each line but a blank one\n"
+                 "is answered on standard output. The end of the input changes nothing.\n",
                  program, kDefaultPort, kDefaultCard, sim::FieldCardNames("|").c_str(),
                  kDefaultIdServerPort, DispatchServer::kPort, kDecoderPort,
                  sim::kSampleRelayPassword);
