@@ -90,6 +90,7 @@ void SamvModule::Receive(std::span<const std::uint8_t> frame) {
             return Answer(card ? kStatusFound : kStatusNoCard);
         case 0x2002:
             return Answer(card ? kStatusOk : kStatusSelectFailed);
+        case 0x10FF:
         case 0x12FF:
             return Answer(kStatusOk);
         default:

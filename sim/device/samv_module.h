@@ -42,7 +42,7 @@ IdentityCard SampleIdentityCard();
 //        fingerprint length (2, only when the card has one), text, photo, fingerprint;
 //        80 no card on the module
 //  20 01 find card -> 9F, or 80 without card;  20 02 select card -> 90, or 81 without card
-//  12 FF reset module -> 90
+//  10 FF reset the SAM -> 90;  12 FF reset module -> 90
 // The answer waits in the reader's buffer until the next frame replaces it.
 class SamvModule {
   public:
