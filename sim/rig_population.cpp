@@ -1,11 +1,13 @@
 #include "sim/rig_population.h"
 
 #include <algorithm>
+#include <array>
 #include <string_view>
 
 #include "sim/cards/apdu_script.h"
 #include "sim/cards/bank_card_application.h"
 #include "sim/cards/fm1208_application.h"
+#include "sim/cards/fresh_challenge_application.h"
 #include "sim/contact_card_samples.h"
 
 namespace sim {
@@ -14,9 +16,12 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// The identity card's type-B side: GET CHALLENGE draws from this seed, the script answers
+// the rest.
+constexpr std::array<std::uint8_t, 8> kIdentityCardChallengeSeed = {0x8C, 0x31, 0xF0, 0x27,
+                                                                    0x5D, 0x9A, 0x44, 0xE3};
 constexpr std::string_view kIdentityCardScript =
     "0036000008     => 5A 1B 2C 3D 4E 5F 60 71 9000\n"
-    "0084000008     => 8C 31 F0 27 5D 9A 44 E3 9000\n"
     "00A40000026002 => 9000\n"
     "80B0000020     => 4B 56 43 41 52 44 2D 44 4E 2D 30 30 30 31 00 00"
     "                  00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 9000\n"
@@ -76,7 +81,8 @@ std::shared_ptr<NtagTag> SampleNtagTag(NtagTag::Model model) {
 
 std::shared_ptr<TypeBCard> SampleIdentityTypeBCard() {
     auto card = std::make_shared<TypeBCard>();
-    card->SetApplication(std::make_shared<ApduScript>(kIdentityCardScript));
+    card->SetApplication(std::make_shared<FreshChallengeApplication>(
+        std::make_shared<ApduScript>(kIdentityCardScript), kIdentityCardChallengeSeed));
     return card;
 }
 

@@ -27,8 +27,8 @@ std::shared_ptr<MifareClassicCard> SampleMifareCard(MifareClassicCard::Size size
 // A fresh NTAG21x tag of the model, the default UID 04 11 22 33 44 55 66.
 std::shared_ptr<NtagTag> SampleNtagTag(NtagTag::Model model);
 // The resident identity card's type-B side as the test bench talks to it: its identifier
-// (00 36 00 00 08), GET CHALLENGE of 8 bytes, SELECT of file 6002 and READ BINARY of its
-// 32-byte DN code (80 B0 00 00 20).
+// (00 36 00 00 08), GET CHALLENGE of 4 or 8 bytes (fresh ones at every call), SELECT of file
+// 6002 and READ BINARY of its 32-byte DN code (80 B0 00 00 20).
 std::shared_ptr<TypeBCard> SampleIdentityTypeBCard();
 // A blank FM1208 type A CPU card (Fm1208Application): its erase is free.
 std::shared_ptr<TypeACpuCard> SampleFm1208Card();

@@ -1,6 +1,7 @@
 #include "sim/cards/fm1208_application.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "sim/cards/triple_des.h"
 
@@ -11,12 +12,6 @@ namespace {
 constexpr std::uint8_t kKeyFileType = 0x3F;
 // Header of a key record before the key: type, use right, change right, state, error counter.
 constexpr std::size_t kKeyHeader = 5;
-
-std::uint64_t Pack(const std::array<std::uint8_t, 8>& bytes) {
-    std::uint64_t value = 0;
-    for (std::uint8_t b : bytes) value = value << 8 | b;
-    return value;
-}
 
 }  // namespace
 
@@ -95,12 +90,9 @@ ApduAnswer Fm1208Application::WriteKey(const CommandApdu& apdu) {
 }
 
 ApduAnswer Fm1208Application::GetChallenge(const CommandApdu& apdu) {
-    const unsigned length = apdu.le.value_or(0);
-    if (length != 4 && length != 8) return ApduAnswer::Status(0x67, 0x00);
-    challenge_ = std::vector<std::uint8_t>(nextChallenge_.begin(), nextChallenge_.begin() + length);
-    std::uint64_t next = Pack(nextChallenge_) * 6364136223846793005ull + 1442695040888963407ull;
-    for (int i = 7; i >= 0; --i, next >>= 8)
-        nextChallenge_[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(next);
+    std::optional<std::vector<std::uint8_t>> challenge = challenges_.Draw(apdu);
+    if (!challenge) return ApduAnswer::Status(0x67, 0x00);
+    challenge_ = std::move(challenge);
     return {*challenge_, 0x90, 0x00};
 }
 

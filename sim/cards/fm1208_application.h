@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "sim/cards/apdu_responder.h"
+#include "sim/cards/challenge_generator.h"
 #include "sim/cards/command_apdu.h"
 
 namespace sim {
@@ -57,7 +58,7 @@ class Fm1208Application : public ApduResponder {
     bool keyFile_ = false;
     std::set<std::uint16_t> files_;
     std::map<std::pair<std::uint8_t, std::uint8_t>, std::vector<std::uint8_t>> keys_;
-    std::array<std::uint8_t, 8> nextChallenge_ = {0x3C, 0x9A, 0x51, 0xE7, 0x08, 0xB2, 0x6D, 0x14};
+    ChallengeGenerator challenges_{{0x3C, 0x9A, 0x51, 0xE7, 0x08, 0xB2, 0x6D, 0x14}};
     std::optional<std::vector<std::uint8_t>> challenge_;
     bool authenticated_ = false;
 };

@@ -206,6 +206,23 @@ TEST_F(ReaderRigTest, EachFieldCardAnswersItsFamily) {
     }
 }
 
+TEST_F(ReaderRigTest, TheIdentityCardAnswersEachChallengeWithFreshBytes) {
+    rig.PresentFieldCard(FieldCard::kTypeB);
+    ASSERT_EQ(Send(20, {'B'}), Ok());
+    ASSERT_EQ(Send(27, {0}).status, 0);
+    ASSERT_EQ(Send(28, {}), Ok({0x00}));
+    const Bytes challenge = CpuApdu({0x00, 0x84, 0x00, 0x00, 0x08});
+    const Answer first = Send(14, challenge);
+    const Answer second = Send(14, challenge);
+    for (const Answer& a : {first, second}) {
+        ASSERT_EQ(a.status, 0);
+        ASSERT_EQ(a.payload.size(), 10u);
+        EXPECT_EQ(Bytes(a.payload.end() - 2, a.payload.end()), (Bytes{0x90, 0x00}));
+    }
+    EXPECT_NE(first, second);
+    EXPECT_EQ(Send(14, CpuApdu({0x00, 0x84, 0x00, 0x00, 0x04})).payload.size(), 6u);
+}
+
 TEST_F(ReaderRigTest, BankCardsGiveTheirTrack2InTheFieldAndInSlot1) {
     const Bytes track2 = {0x62, 0x22, 0x02, 0x10, 0x00, 0x12, 0x34, 0x56, 0x78, 0xD2};
     const Bytes ppse = Text("2PAY.SYS.DDF01");

@@ -2,6 +2,7 @@
 // identity card's type-B side.
 
 #include <QLabel>
+#include <QRegularExpression>
 #include <QTest>
 
 #include "testbench/bench_sim.h"
@@ -20,13 +21,20 @@ class OtherApiPageTest : public QObject {
         QCOMPARE(log.mid(0, 2), (QStringList{"调用KorviCardBeep成功!", "设置读卡器TYPE B成功"}));
         QVERIFY(log[2].startsWith("Type B寻卡信息： "));
         QVERIFY(log[3].startsWith("Type B选卡信息： "));
+        // The card answers each GET CHALLENGE with fresh bytes.
+        const QString second = log.value(9);
+        QVERIFY2(QRegularExpression(QStringLiteral("^随机数：[0-9A-F]{16}9000$"))
+                     .match(second)
+                     .hasMatch(),
+                 qPrintable(log.join('\n')));
+        QVERIFY(second != log.value(7));
         QCOMPARE(log.mid(4), (QStringList{
                                  "调用KorviCardSendCpuCommand成功!长度10",
                                  "二代证ID：5A1B2C3D4E5F60719000",
                                  "调用KorviCardSendCpuCommand成功!长度10",
                                  "随机数：8C31F0275D9A44E39000",
                                  "调用KorviCardSendCpuCommand成功!长度10",
-                                 "随机数：8C31F0275D9A44E39000",
+                                 second,
                                  "调用KorviCardSendCpuCommand成功!长度2",
                                  "选取文件6002：9000",
                                  "调用KorviCardSendCpuCommand成功!长度34",
