@@ -40,7 +40,8 @@ namespace sim {
 //   - SAM slot 0 a PSAM, slot 1 a contact bank card (rig_population.h); slot 2 a SIM, slot 3
 //     a social-security card, slot 4 a Sinopec fuel card (contact_card_samples.h)
 //   - the M100 module with three tags in its field
-//   - the SAMV module with an identity card (SampleIdentityCard) on it
+//   - the SAMV module with an identity card (SampleIdentityCard) on it; the APDUs of its read
+//     go to the type B card active in the field
 //   - the WiFi module on, in station mode, its station block set, three access points
 //   - the device identity of a V3-U reader, a Bluetooth module in command mode on UART 0
 //   - the relays' password "1357924680"
@@ -97,7 +98,9 @@ class ReaderRig {
     SamSlotCommands sam_{reader_, slots_};
     DeviceCommands deviceCommands_{reader_, device_};
     M100Commands uhfCommands_{reader_, uhf_};
-    SamvCommands samvCommands_{reader_, samv_};
+    SamvCommands samvCommands_{reader_, samv_, [this](std::span<const std::uint8_t> apdu) {
+                                   return cpu_.ExchangeTypeBApdu(apdu);
+                               }};
     EspWifiCommands wifiCommands_{reader_, wifi_};
     EspIspCommands ispCommands_{reader_, wifi_};
     PrinterCommands printerCommands_{reader_, printer_};

@@ -10,7 +10,8 @@ namespace {
 
 constexpr std::uint8_t kTransparentMode = 4;
 constexpr std::size_t kMaxReplyPayload = 251;
-constexpr std::uint8_t kReaderRats = 0x80;  // FSD 256, CID 0
+constexpr std::size_t kMaxApduResponse = 258;  // 256 data bytes and the status word
+constexpr std::uint8_t kReaderRats = 0x80;     // FSD 256, CID 0
 constexpr std::uint8_t kTypeBFsdi = 8;
 
 // The type B card's application, reached through the card (which may swap it).
@@ -54,6 +55,13 @@ Iso14443_4Picc* CpuCardCommands::ActiveTypeB() {
         typeBPicc_->Activate(kTypeBFsdi, 0);
     }
     return typeBPicc_.get();
+}
+
+std::optional<std::vector<std::uint8_t>> CpuCardCommands::ExchangeTypeBApdu(
+    std::span<const std::uint8_t> apdu) {
+    Iso14443_4Picc* card = ActiveTypeB();
+    if (card == nullptr) return std::nullopt;
+    return ExchangeApduWithCard(*card, apdu, kMaxApduResponse);
 }
 
 Reply CpuCardCommands::Handle(const Request& request) {

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <span>
 #include <vector>
 
 #include "sim/cards/card_field.h"
@@ -40,6 +42,12 @@ class CpuCardCommands {
     // The type B card the reader's type B commands use (the same card as theirs); null
     // takes it out.
     void PresentTypeB(std::shared_ptr<TypeBCard> card);
+
+    // An APDU to the type B card made active by ATTRIB while the reader runs 'B', over the
+    // reader's own ISO 14443-4 protocol, as the reader passes those of its SAMV module: the
+    // card's response (data and status word), or nothing when no such card is active or it
+    // does not answer.
+    std::optional<std::vector<std::uint8_t>> ExchangeTypeBApdu(std::span<const std::uint8_t> apdu);
 
     // The frames passed to cards, in order.
     const std::vector<std::vector<std::uint8_t>>& Frames() const { return frames_; }

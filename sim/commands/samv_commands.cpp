@@ -1,6 +1,7 @@
 #include "sim/commands/samv_commands.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/protocol/error_codes.h"
 
@@ -51,7 +52,17 @@ CommandHandler Answer(const std::vector<std::uint8_t>& bytes) {
 
 }  // namespace
 
-SamvCommands::SamvCommands(SimulatedReader& reader, SamvModule& module) {
+SamvCommands::SamvCommands(SimulatedReader& reader, SamvModule& module, CardApduPath field) {
+    if (field) {
+        module.cardLink = [this, field = std::move(field)](std::span<const std::uint8_t> apdu) {
+            std::optional<std::vector<std::uint8_t>> response = field(apdu);
+            if (response) {
+                lastApdu.assign(apdu.begin(), apdu.end());
+                lastApduResult = *response;
+            }
+            return response;
+        };
+    }
     reader.SetHandler(kCmdToSamv, [this, &module](const Request& request) {
         module.Receive(request.payload);
         pollsLeft_ = slowPolls;

@@ -21,11 +21,14 @@ namespace sim {
 //   39 COS result (bytes)         -> stored for the module
 //  239 ()                         -> the SDT command text;  240 () clears it
 //  241 tag (4);  242 () -> power status (4);  243 power status (4)
-//  244 () -> the module's last APDU;  245 () -> the answer to it
+//  244 () -> the last APDU the module exchanged with the card in the field;  245 () -> the
+//              card's answer to it (both empty until a card has answered the module)
 // Failure code 19 (LCEC_SEND_COMMAND) for a payload of the wrong size.
 class SamvCommands {
   public:
-    SamvCommands(SimulatedReader& reader, SamvModule& module);
+    // `field` carries the module's APDUs to the card in the reader's field; without it the
+    // module reaches no card there.
+    SamvCommands(SimulatedReader& reader, SamvModule& module, CardApduPath field = {});
     SamvCommands(const SamvCommands&) = delete;
     SamvCommands& operator=(const SamvCommands&) = delete;
 

@@ -9,6 +9,13 @@ namespace {
 
 constexpr std::array<std::uint8_t, 5> kPreamble = {0xAA, 0xAA, 0xAA, 0x96, 0x69};
 constexpr std::size_t kBodyStart = 7;
+constexpr std::size_t kCardChunk = 80;
+
+// A file of the identity card, as the module reads it.
+struct CardFile {
+    std::uint8_t id;  // the low byte of 60xx
+    std::size_t size;
+};
 
 void PutBigEndian16(std::vector<std::uint8_t>& out, std::size_t value) {
     out.push_back(static_cast<std::uint8_t>(value >> 8));
@@ -59,6 +66,28 @@ void SamvModule::Answer(std::uint8_t status, std::span<const std::uint8_t> data)
     held.push_back(check);
 }
 
+bool SamvModule::CardTakes(const std::vector<std::uint8_t>& apdu) const {
+    const std::optional<std::vector<std::uint8_t>> response = cardLink(apdu);
+    return response && response->size() >= 2 && (*response)[response->size() - 2] == 0x90 &&
+           response->back() == 0x00;
+}
+
+void SamvModule::ReadCardFiles() const {
+    if (!cardLink) return;
+    std::vector<CardFile> files = {{0x11, 214}, {0x12, 256}, {0x13, 1024}};
+    if (!card->fingerprint.empty()) files.push_back({0x21, 1024});
+    for (const CardFile& file : files) {
+        if (!CardTakes({0x00, 0xA4, 0x00, 0x00, 0x02, 0x60, file.id})) return;
+        for (std::size_t offset = 0; offset < file.size; offset += kCardChunk) {
+            const std::size_t count = std::min(kCardChunk, file.size - offset);
+            if (!CardTakes({0x80, 0xB0, static_cast<std::uint8_t>(offset >> 8),
+                            static_cast<std::uint8_t>(offset), static_cast<std::uint8_t>(count)})) {
+                return;
+            }
+        }
+    }
+}
+
 void SamvModule::Receive(std::span<const std::uint8_t> frame) {
     frames.emplace_back(frame.begin(), frame.end());
     held.clear();
@@ -77,6 +106,7 @@ void SamvModule::Receive(std::span<const std::uint8_t> frame) {
     switch (command) {
         case 0x3010: {
             if (!card) return Answer(kStatusNoCard);
+            ReadCardFiles();
             std::vector<std::uint8_t> data;
             PutBigEndian16(data, card->text.size());
             PutBigEndian16(data, card->photo.size());

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -28,6 +29,11 @@ struct IdentityCard {
 // A card with every text field set, a patterned photo and a 1024-byte fingerprint block.
 IdentityCard SampleIdentityCard();
 
+// The reader's path to the type B card in its field: the card's response (data and status
+// word) to one APDU, or nothing when no card is active there or it does not answer.
+using CardApduPath =
+    std::function<std::optional<std::vector<std::uint8_t>>(std::span<const std::uint8_t>)>;
+
 // The reader's SAMV module, from its serial frames:
 //
 //     AA AA AA 96 69  length (2, big-endian: body and check byte)  body  check byte
@@ -44,6 +50,12 @@ IdentityCard SampleIdentityCard();
 //  20 01 find card -> 9F, or 80 without card;  20 02 select card -> 90, or 81 without card
 //  10 FF reset the SAM -> 90;  12 FF reset module -> 90
 // The answer waits in the reader's buffer until the next frame replaces it.
+//
+// The read also talks to the card in the reader's field through `cardLink`: it selects the
+// card's files 6011 (214 bytes), 6012 (256), 6013 (1024) and, when the card holds a
+// fingerprint, 6021 (1024), and reads each with READ BINARY (class 80) in chunks of 80 bytes,
+// until the card refuses one (a status other than 90 00) or gives no answer. The module does
+// not decipher what it reads: its answer comes from `card`.
 class SamvModule {
   public:
     static constexpr std::uint8_t kStatusOk = 0x90;
@@ -60,11 +72,16 @@ class SamvModule {
     // The answer bytes the reader holds; a test may cut or alter them.
     std::vector<std::uint8_t> held;
     std::optional<IdentityCard> card;
+    // Unset: the module reaches no card in the field.
+    CardApduPath cardLink;
     // Frames received, in order.
     std::vector<std::vector<std::uint8_t>> frames;
 
   private:
     void Answer(std::uint8_t status, std::span<const std::uint8_t> data = {});
+    void ReadCardFiles() const;
+    // True when the card in the field answers the APDU with 90 00.
+    bool CardTakes(const std::vector<std::uint8_t>& apdu) const;
 };
 
 }  // namespace sim

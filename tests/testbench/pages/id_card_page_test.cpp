@@ -13,6 +13,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "QivUnicodeControls/tqiv_edit.h"
 #include "sim/rig_population.h"
@@ -396,14 +397,30 @@ class IdCardPageTest : public QObject {
         const QStringList log = id.Log();
         QVERIFY2(log.size() == 9, qPrintable(log.join('\n')));
         QCOMPARE(log[0], QStringLiteral("调用KorviCardSetSamvPowerStatus ON成功!"));
-        QVERIFY(log[1].startsWith("SAMV返回数据: AA AA AA 96 69"));
+        // The module takes the SAM reset with its success status 90.
+        QCOMPARE(log[1], QStringLiteral("SAMV返回数据: AA AA AA 96 69 00 04 00 00 90 94"));
         QVERIFY(log[2].startsWith("SAMV返回数据: AA AA AA 96 69"));
-        QVERIFY(log[3].startsWith("SAMV LastApdu:"));
-        QVERIFY(log[4].startsWith("SAMV LastApduResult:"));
+        // No APDU went to the card yet.
+        QCOMPARE(log[3], QStringLiteral("SAMV LastApdu:"));
+        QCOMPARE(log[4], QStringLiteral("SAMV LastApduResult:"));
         QVERIFY(log[5].startsWith("SAMV UART:"));
         QCOMPARE(log[6], QStringLiteral("调用KorviCardSetSamvPowerStatus Off成功!"));
         QVERIFY(log[7].startsWith("SAMV返回数据: AA AA AA 96 69"));
         QVERIFY(log[8].startsWith("SAMV返回数据:"));
+
+        // After a local read they show the module's last read of the card's files (the last
+        // 64 bytes of file 6021) and the card's answer to it.
+        id.bench.Click("btnReadTwoIdInfo");
+        id.bench.ClearLog("mmTwoIdLog");
+        id.bench.Click("btnSamvLastApdu");
+        id.bench.Click("btnSamvLastApduResult");
+        const std::vector<std::uint8_t> lastRead = {0x80, 0xB0, 0x03, 0xC0, 0x40};
+        const std::vector<std::uint8_t> answer =
+            sim::SampleIdentityTypeBCard()->application()->Process(lastRead).Bytes();
+        QCOMPARE(id.Log(), (QStringList{"SAMV LastApdu: 80 B0 03 C0 40",
+                                        "SAMV LastApduResult:" +
+                                            bench::BytesToHex(answer, answer.size(), true)}));
+        QVERIFY(id.Log().last().endsWith(" 90 00"));
     }
 
     void ServerAdministration() {
