@@ -37,8 +37,7 @@ long ElapsedMs(Clock::time_point start) {
 
 // Every handled command answers its payload XOR the command byte.
 Bytes Answer(std::uint8_t command, const Bytes& payload) {
-    Bytes out(payload.begin(),
-              payload.begin() + static_cast<long>(std::min<std::size_t>(payload.size(), 251)));
+    Bytes out(payload.begin(), payload.begin() + static_cast<long>(std::min<std::size_t>(payload.size(), 251)));
     for (std::uint8_t& b : out) b ^= command;
     return out;
 }
@@ -47,19 +46,16 @@ enum class Route { kTcp, kSerial, kHid };
 
 const char* RouteName(Route route) {
     switch (route) {
-        case Route::kTcp:
-            return "Tcp";
-        case Route::kSerial:
-            return "Serial";
-        case Route::kHid:
-            return "Hid";
+        case Route::kTcp: return "Tcp";
+        case Route::kSerial: return "Serial";
+        case Route::kHid: return "Hid";
     }
     return "";
 }
 
 // A simulated reader reachable on all three routes at once.
 class SimRoutes {
-  public:
+public:
     SimRoutes() : port_(reader), tcp(port_), pty(port_) {
         for (int command = 0; command < 256; ++command) {
             if (command == kUnhandled) continue;
@@ -105,10 +101,10 @@ class SimRoutes {
 
     sim::SimulatedReader reader;
 
-  private:
+private:
     sim::ReaderPort port_;
 
-  public:
+public:
     sim::TcpServer tcp;
     sim::PtyAdapter pty;
 };
@@ -189,7 +185,7 @@ TEST(SessionOpen, TcpPortZeroMeansTwelveThreeFourFive) {
 }
 
 class SessionRoute : public ::testing::TestWithParam<Route> {
-  protected:
+protected:
     void SetUp() override { ASSERT_TRUE(sim.Open(session, GetParam())); }
     // How long the route waits for a reply: a HID report is awaited at least 1000 ms.
     int RouteWaitMs(int timeout) const {
@@ -210,8 +206,7 @@ TEST_P(SessionRoute, TransactionsRoundTrip) {
         Bytes payload(length);
         for (std::size_t i = 0; i < length; ++i) payload[i] = static_cast<std::uint8_t>(i * 13 + 5);
         const auto command = static_cast<std::uint8_t>(0x10 + length % 7);
-        ASSERT_TRUE(Transact(command, payload, 1000))
-            << length << " code " << session.GetErrorCode();
+        ASSERT_TRUE(Transact(command, payload, 1000)) << length << " code " << session.GetErrorCode();
         EXPECT_EQ(sim.LastRequest().payload, payload);
         EXPECT_EQ(sim.LastRequest().command, command);
         EXPECT_EQ(Payload(session), Answer(command, payload)) << length;
@@ -257,8 +252,7 @@ TEST_P(SessionRoute, ReplyFaultsGiveTheirCodes) {
         }
         // Whatever the fault left behind, the next command gets its own reply.
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        ASSERT_TRUE(Transact(0x31, {round}))
-            << "after " << c.what << " code " << session.GetErrorCode();
+        ASSERT_TRUE(Transact(0x31, {round})) << "after " << c.what << " code " << session.GetErrorCode();
         EXPECT_EQ(Payload(session), Answer(0x31, {round})) << "after " << c.what;
     }
 }
