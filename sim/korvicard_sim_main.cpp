@@ -4,7 +4,7 @@
 // the driver and the test bench. Lines on its standard input change the cards in the RF
 // field while it serves (FieldConsole); their answers go to its standard output.
 
-#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
@@ -26,6 +26,7 @@
 #include "sim/adapters/reader_port.h"
 #include "sim/adapters/tcp_server.h"
 #include "sim/field_console.h"
+#include "sim/loopback_address.h"
 #include "sim/rig_population.h"
 #include "sim/servers/identity_services.h"
 #include "sim/servers/photo_decoder_server.h"
@@ -49,7 +50,7 @@ bool ParsePort(const char* text, int* port) {
 // A dotted address of 127.0.0.0/8.
 bool IsLoopback(const std::string& address) {
     in_addr parsed{};
-    return inet_pton(AF_INET, address.c_str(), &parsed) == 1 && (ntohl(parsed.s_addr) >> 24) == 127;
+    return sim::ParseLoopbackAddress(address.c_str(), &parsed);
 }
 
 void Usage(std::FILE* out, const char* program) {

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "sim/adapters/stream_pump.h"
+#include "sim/loopback_address.h"
 
 namespace sim {
 
@@ -20,10 +21,7 @@ bool TcpServer::Start(std::uint16_t port, const char* host) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
-    if (host == nullptr || inet_pton(AF_INET, host, &address.sin_addr) != 1 ||
-        (ntohl(address.sin_addr.s_addr) >> 24) != 127) {
-        return false;
-    }
+    if (!ParseLoopbackAddress(host, &address.sin_addr)) return false;
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return false;
     const int one = 1;

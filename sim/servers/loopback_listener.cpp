@@ -10,6 +10,8 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "sim/loopback_address.h"
+
 namespace {
 
 constexpr int kPollMs = 20;
@@ -25,8 +27,7 @@ int ListenOnLoopback(const std::string& address, int* port) {
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_port = htons(static_cast<std::uint16_t>(*port));
-    if (inet_pton(AF_INET, address.c_str(), &local.sin_addr) != 1 ||
-        (ntohl(local.sin_addr.s_addr) >> 24) != 127) {
+    if (!sim::ParseLoopbackAddress(address.c_str(), &local.sin_addr)) {
         throw std::invalid_argument("simulated servers bind loopback addresses only");
     }
     const std::string where = address + ":" + std::to_string(*port);
