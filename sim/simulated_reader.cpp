@@ -54,6 +54,7 @@ std::vector<Emission> SimulatedReader::Process(std::span<const std::uint8_t> fra
             out.push_back({EncodeReply(replySequence, 0, later, request.mask)});
         }
     }
+    for (Emission& emission : out) emission.delayMs += reply.delayMs;
     lastReply_ = std::move(bytes);
     return out;
 }

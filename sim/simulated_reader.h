@@ -29,9 +29,14 @@ struct Reply {
     // module that answers one command with several frames). Faults act on the first reply;
     // a reply that is lost takes these with it.
     std::vector<std::vector<std::uint8_t>> laterPayloads;
+    // The time the command takes (a card that works before it answers): its replies leave
+    // this long after the request, and a fault's delay counts on top.
+    int delayMs = 0;
 
-    static Reply Ok(std::vector<std::uint8_t> payload = {}) { return {0, std::move(payload), {}}; }
-    static Reply Failure(std::uint8_t code) { return {1, {code}, {}}; }
+    static Reply Ok(std::vector<std::uint8_t> payload = {}) {
+        return {0, std::move(payload), {}, 0};
+    }
+    static Reply Failure(std::uint8_t code) { return {1, {code}, {}, 0}; }
 };
 
 // Handles one command. Each command family registers its handlers from its own file, e.g.

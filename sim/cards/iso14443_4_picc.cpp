@@ -17,6 +17,16 @@ constexpr std::uint8_t kRAck = 0xA2;
 constexpr std::uint8_t kSDeselect = 0xC2;
 constexpr std::uint8_t kSWtx = 0xF2;
 constexpr unsigned kEdcSize = 2;
+constexpr std::uint64_t kCarrierHz = 13'560'000;
+
+// FWT = 256 x 16 x 2^FWI / fc, to the nearest microsecond.
+constexpr std::chrono::microseconds FrameWaitingTimeOf(unsigned fwi) {
+    return std::chrono::microseconds(
+        ((std::uint64_t{256 * 16} << fwi) * 1'000'000 + kCarrierHz / 2) / kCarrierHz);
+}
+
+// The FWT of FWI 14, the longest a card may take for a block.
+constexpr std::chrono::microseconds kMaxFrameWaitingTime = FrameWaitingTimeOf(14);
 
 bool IsIBlock(std::uint8_t pcb) { return (pcb & 0xE2) == 0x02; }
 bool IsRBlock(std::uint8_t pcb) { return (pcb & 0xE6) == 0xA2; }
@@ -85,6 +95,12 @@ void Iso14443_4Picc::Deactivate() {
     if (application_) {
         application_->Reset();
     }
+}
+
+std::chrono::microseconds Iso14443_4Picc::FrameWaitingTime() const {
+    // FWI 15 is reserved and read as the default 4.
+    const unsigned fwi = ats_.tb1 && (*ats_.tb1 >> 4) != 15 ? *ats_.tb1 >> 4 : 4;
+    return FrameWaitingTimeOf(fwi);
 }
 
 void Iso14443_4Picc::SetWtxRequests(unsigned count, std::uint8_t wtxm) {
@@ -222,6 +238,7 @@ std::optional<std::vector<std::uint8_t>> Iso14443_4Picc::OnSBlock(
             if (!awaitingWtx_ || inf.size() != 1 || (inf[0] & 0x3F) != wtxm_) {
                 return std::nullopt;
             }
+            workTime_ += std::min(FrameWaitingTime() * wtxm_, kMaxFrameWaitingTime);
             return Send(NextAnswerBlock());
         default:
             return std::nullopt;

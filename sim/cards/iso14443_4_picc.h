@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -61,8 +62,16 @@ class Iso14443_4Picc {
     // One frame from the reader; the card's answer, or nothing when it stays silent.
     std::optional<std::vector<std::uint8_t>> Receive(std::span<const std::uint8_t> frame);
 
-    // Each APDU is answered only after this many S(WTX) requests with `wtxm` (1-59).
+    // Each APDU is answered only after this many S(WTX) requests with `wtxm` (1-59). After
+    // each S(WTX) answer the card takes all the time it asked for, FWT x WTXM (at most the
+    // FWT of FWI 14), before its next block; FWT = 256 x 16 x 2^FWI / fc with the FWI of
+    // TB(1), 4 without it.
     void SetWtxRequests(unsigned count, std::uint8_t wtxm = 1);
+    // The time the card has taken over its answers since the last call, which the reader
+    // waits out before each answer reaches it.
+    std::chrono::microseconds TakeWorkTime() { return std::exchange(workTime_, {}); }
+    // The card's frame waiting time, by the FWI of its ATS.
+    std::chrono::microseconds FrameWaitingTime() const;
     // The next `count` frames from the reader never reach the card.
     void LoseNextFrames(unsigned count) { framesToLose_ = count; }
     // The card handles the next frame as usual but sends `frame` in place of its answer.
@@ -114,6 +123,7 @@ class Iso14443_4Picc {
     unsigned wtxPerApdu_ = 0;
     unsigned wtxLeft_ = 0;
     std::uint8_t wtxm_ = 1;
+    std::chrono::microseconds workTime_{};
     std::vector<std::uint8_t> lastSent_;
 
     unsigned framesToLose_ = 0;

@@ -1,5 +1,7 @@
 #include "sim/commands/cpu_card_commands.h"
 
+#include <chrono>
+
 #include "core/protocol/error_codes.h"
 #include "sim/cards/type_a_cpu_card.h"
 #include "sim/device/iso14443_4_pcd.h"
@@ -31,6 +33,18 @@ class CardApplication : public ApduResponder {
 };
 
 Reply Failed() { return Reply::Failure(LCEC_SEND_COMMAND); }
+
+// The card's answer (a failure when it gave none that fits a reply), once the time the
+// card took has passed.
+Reply Answered(std::optional<std::vector<std::uint8_t>> answer, Iso14443_4Picc* card) {
+    Reply reply =
+        answer && answer->size() <= kMaxReplyPayload ? Reply::Ok(std::move(*answer)) : Failed();
+    if (card != nullptr) {
+        reply.delayMs = static_cast<int>(
+            std::chrono::ceil<std::chrono::milliseconds>(card->TakeWorkTime()).count());
+    }
+    return reply;
+}
 
 }  // namespace
 
@@ -76,14 +90,16 @@ Reply CpuCardCommands::Handle(const Request& request) {
 Reply CpuCardCommands::PassFrame(std::span<const std::uint8_t> frame) {
     frames_.emplace_back(frame.begin(), frame.end());
     std::optional<std::vector<std::uint8_t>> answer;
+    Iso14443_4Picc* card = nullptr;
     if (auto* typeA = dynamic_cast<TypeACpuCard*>(field_.TypeA())) {
         answer = typeA->Transceive(frame);
+        card = &typeA->picc();
     } else if (Iso14443_4Picc* typeB = ActiveTypeB()) {
         answer = typeB->Receive(frame);
+        card = typeB;
         if (typeB->state() == Iso14443_4Picc::State::kIdle) typeB_->Halt();
     }
-    if (!answer || answer->size() > kMaxReplyPayload) return Failed();
-    return Reply::Ok(std::move(*answer));
+    return Answered(std::move(answer), card);
 }
 
 Reply CpuCardCommands::PassApdu(std::span<const std::uint8_t> apdu) {
@@ -100,10 +116,7 @@ Reply CpuCardCommands::PassApdu(std::span<const std::uint8_t> apdu) {
         card = ActiveTypeB();
     }
     if (card == nullptr) return Failed();
-    std::optional<std::vector<std::uint8_t>> response =
-        ExchangeApduWithCard(*card, apdu, kMaxReplyPayload);
-    if (!response) return Failed();
-    return Reply::Ok(std::move(*response));
+    return Answered(ExchangeApduWithCard(*card, apdu, kMaxReplyPayload), card);
 }
 
 }  // namespace sim

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -169,6 +170,46 @@ TEST_F(PiccTest, WtxRequestsPrecedeTheAnswerAndKeepTheBlockNumber) {
     EXPECT_EQ(Send({0xF2, 0x05}), (Bytes{0x02, 0x42, 0x90, 0x00}));
     EXPECT_EQ(Send({0xF2, 0x05}), std::nullopt) << "no WTX is pending any more";
     EXPECT_EQ(Send({0x03, 0x00}), (Bytes{0xF2, 0x05}));
+}
+
+// FWT = 256 x 16 x 2^FWI / fc (fc 13.56 MHz): 4.833 ms for FWI 4 (the default without
+// TB(1)), 38.664 ms for FWI 7, 4949.031 ms for FWI 14, the longest; after each S(WTX) answer
+// the card takes FWT x WTXM, never more than that longest.
+TEST_F(PiccTest, EachWtxAnswerGivesTheCardTheTimeItAskedFor) {
+    struct Case {
+        AtsParameters ats;
+        std::uint8_t wtxm;
+        std::chrono::microseconds fwt;
+        std::chrono::microseconds round;
+    };
+    using std::chrono::microseconds;
+    const Case cases[] = {
+        {{}, 10, microseconds(38'664), microseconds(386'640)},
+        {{8, std::nullopt, std::nullopt, std::nullopt, {}},
+         3,
+         microseconds(4'833),
+         microseconds(14'499)},
+        {{8, std::nullopt, 0xE0, std::nullopt, {}},
+         2,
+         microseconds(4'949'031),
+         microseconds(4'949'031)},
+        {{8, std::nullopt, 0xF0, std::nullopt, {}}, 1, microseconds(4'833), microseconds(4'833)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fwt.count());
+        Make({0x42}, c.ats);
+        picc->SetWtxRequests(2, c.wtxm);
+        ASSERT_TRUE(Send({0xE0, 0x80}));
+        EXPECT_EQ(picc->FrameWaitingTime(), c.fwt);
+        const std::uint8_t wtx[] = {0xF2, c.wtxm};
+        EXPECT_EQ(Send({0x02, 0x00}), Bytes(std::begin(wtx), std::end(wtx)));
+        EXPECT_EQ(picc->TakeWorkTime(), microseconds(0)) << "asking takes no time";
+        EXPECT_EQ(Send(Bytes(std::begin(wtx), std::end(wtx))),
+                  Bytes(std::begin(wtx), std::end(wtx)));
+        EXPECT_EQ(Send(Bytes(std::begin(wtx), std::end(wtx))), (Bytes{0x02, 0x42, 0x90, 0x00}));
+        EXPECT_EQ(picc->TakeWorkTime(), 2 * c.round);
+        EXPECT_EQ(picc->TakeWorkTime(), microseconds(0));
+    }
 }
 
 TEST_F(PiccTest, CidSelectsTheCardAndIsEchoed) {
