@@ -34,7 +34,7 @@ unsigned FrameSize(std::uint8_t fsci) {
 
 unsigned Iso14443BlockLayer::ChunkSize() const {
     const unsigned overhead = 1 + (CidInUse() ? 1 : 0) + kEdcBytes;
-    return std::min(maxInf_, fsc_ - overhead);
+    return std::min(card_.maxInf, card_.fsc - overhead);
 }
 
 bool Iso14443BlockLayer::RequestAts(std::uint8_t pcbBase, std::uint8_t parameter, unsigned* length,
@@ -42,8 +42,8 @@ bool Iso14443BlockLayer::RequestAts(std::uint8_t pcbBase, std::uint8_t parameter
     if (ats == nullptr || length == nullptr) {
         return false;
     }
-    cid_ = parameter & 0x0F;
-    pcbBase_ = static_cast<std::uint8_t>((pcbBase & (kCidFollows | kBlockNumber)) | kIBlock);
+    card_.cid = parameter & 0x0F;
+    card_.pcbBase = static_cast<std::uint8_t>((pcbBase & (kCidFollows | kBlockNumber)) | kIBlock);
     const unsigned room = *length;
     *length = 0;
     if (!transceive_) {
@@ -55,19 +55,19 @@ bool Iso14443BlockLayer::RequestAts(std::uint8_t pcbBase, std::uint8_t parameter
         return false;
     }
     const std::size_t fsdi = std::min<std::size_t>(parameter >> 4, kInfSizeWithCid.size() - 1);
-    maxInf_ = kInfSizeWithCid[fsdi];
+    card_.maxInf = kInfSizeWithCid[fsdi];
     received = std::min(received, room);
     const std::optional<AtsInfo> info = ParseAts({ats, received});
     if (!info) {
         return false;
     }
-    fsc_ = FrameSize(info->fsci);
+    card_.fsc = FrameSize(info->fsci);
     if (info->tc1) {
         if ((*info->tc1 & kTc1CidSupported) != 0) {
-            pcbBase_ |= kCidFollows;
+            card_.pcbBase |= kCidFollows;
         } else {
-            pcbBase_ &= static_cast<std::uint8_t>(~kCidFollows);
-            maxInf_ = kInfSizeWithoutCid[fsdi];
+            card_.pcbBase &= static_cast<std::uint8_t>(~kCidFollows);
+            card_.maxInf = kInfSizeWithoutCid[fsdi];
         }
     }
     *length = received;
@@ -80,7 +80,7 @@ unsigned Iso14443BlockLayer::Header(Block& block, std::uint8_t pcb) const {
         return 1;
     }
     block[0] = pcb | kCidFollows;
-    block[1] = cid_;
+    block[1] = card_.cid;
     return 2;
 }
 
@@ -92,7 +92,12 @@ unsigned Iso14443BlockLayer::AnswerHeader(const Block& answer, unsigned length) 
     if (!hasCid) {
         return 1;
     }
-    return length >= 2 && (answer[1] & 0x0F) == cid_ ? 2 : 0;
+    return length >= 2 && (answer[1] & 0x0F) == card_.cid ? 2 : 0;
+}
+
+void Iso14443BlockLayer::FollowBlockNumber(std::uint8_t cardPcb) {
+    card_.pcbBase = static_cast<std::uint8_t>((card_.pcbBase & ~kBlockNumber) |
+                                              ((cardPcb & kBlockNumber) ^ kBlockNumber));
 }
 
 bool Iso14443BlockLayer::Exchange(const Block& block, unsigned length, Block& answer,
@@ -114,12 +119,12 @@ std::uint8_t Iso14443BlockLayer::ExchangeBlocks(std::span<const std::uint8_t> ap
     if (!transceive_ || apdu.empty() || response == nullptr) {
         return kFailure;
     }
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(kExchangeTimeoutMs);
+    const Clock::time_point start = now_();
+    const Clock::time_point limit = start + std::chrono::milliseconds(kWtxTimeLimitMs);
+    Clock::time_point deadline = start + std::chrono::milliseconds(kExchangeTimeoutMs);
     // Each block after the first goes out only while the exchange's time-out lasts.
     const auto send = [&](const Block& out, unsigned length, Block& in, unsigned* inLength) {
-        return std::chrono::steady_clock::now() < deadline &&
-               Exchange(out, length, in, inLength);
+        return now_() < deadline && Exchange(out, length, in, inLength);
     };
     const std::size_t chunk = ChunkSize();
     Block block{};
@@ -127,7 +132,7 @@ std::uint8_t Iso14443BlockLayer::ExchangeBlocks(std::span<const std::uint8_t> ap
     unsigned answerLength = 0;
 
     // The command, chained while it does not fit one block; each chained block must be
-    // acknowledged with an R(ACK) carrying its block number.
+    // acknowledged with an R(ACK).
     std::size_t offset = 0;
     for (;;) {
         const std::size_t left = apdu.size() - offset;
@@ -147,16 +152,14 @@ std::uint8_t Iso14443BlockLayer::ExchangeBlocks(std::span<const std::uint8_t> ap
         }
         const std::uint8_t pcb = answer[0];
         const unsigned header = AnswerHeader(answer, answerLength);
-        if (header == 0 || answerLength != header || !IsRBlock(pcb) || (pcb & kNak) != 0 ||
-            (pcb & kBlockNumber) != BlockNumber()) {
+        if (header == 0 || answerLength != header || !IsRBlock(pcb) || (pcb & kNak) != 0) {
             return kFailure;
         }
-        pcbBase_ ^= kBlockNumber;
+        FollowBlockNumber(pcb);
     }
 
     // The response: I-blocks (chained ones acknowledged), S(WTX) requests answered in
     // between. Anything else ends the exchange.
-    unsigned wtxAnswered = 0;
     unsigned chainedAnswers = 0;
     for (;;) {
         const std::uint8_t pcb = answer[0];
@@ -166,10 +169,10 @@ std::uint8_t Iso14443BlockLayer::ExchangeBlocks(std::span<const std::uint8_t> ap
         }
         unsigned length = 0;
         if (IsIBlock(pcb)) {
-            if ((pcb & kNadFollows) != 0 || (pcb & kBlockNumber) != BlockNumber()) {
+            if ((pcb & kNadFollows) != 0) {
                 return kFailure;
             }
-            pcbBase_ ^= kBlockNumber;
+            FollowBlockNumber(pcb);
             const unsigned inf = answerLength - header;
             if (inf > capacity - *responseLength) {
                 return kFailure;
@@ -183,11 +186,15 @@ std::uint8_t Iso14443BlockLayer::ExchangeBlocks(std::span<const std::uint8_t> ap
                 return kFailure;
             }
             length = Header(block, kRAck | BlockNumber());
-        } else if (IsWtxRequest(pcb) && answerLength == header + 1 &&
-                   wtxAnswered < kMaxWtxPerExchange) {
-            ++wtxAnswered;
+        } else if (IsWtxRequest(pcb) && answerLength == header + 1) {
             length = Header(block, kSWtx);
             block[length++] = answer[header] & 0x3F;
+            const Clock::time_point granted = now_();
+            if (!send(block, length, answer, &answerLength)) {
+                return kFailure;
+            }
+            deadline = std::min(limit, deadline + (now_() - granted));
+            continue;
         } else {
             return kFailure;
         }
@@ -202,7 +209,7 @@ unsigned Iso14443BlockLayer::DeselectRequest(std::array<std::uint8_t, 2>& block)
         block = {kSDeselect, 0};
         return 1;
     }
-    block = {static_cast<std::uint8_t>(kSDeselect | kCidFollows), cid_};
+    block = {static_cast<std::uint8_t>(kSDeselect | kCidFollows), card_.cid};
     return 2;
 }
 
@@ -210,5 +217,5 @@ bool Iso14443BlockLayer::IsDeselectResponse(std::span<const std::uint8_t> answer
     std::array<std::uint8_t, 2> request{};
     const unsigned length = DeselectRequest(request);
     return answer.size() == length && answer[0] == request[0] &&
-           (length == 1 || (answer[1] & 0x0F) == cid_);
+           (length == 1 || (answer[1] & 0x0F) == card_.cid);
 }

@@ -46,19 +46,26 @@ Bytes Command(std::size_t size) {
 
 class BlockLayerTest : public ::testing::Test {
   protected:
-    // The layer's blocks go to the card model, counted in transceives.
-    void RouteToPicc() {
-        layer.SetTransceiveFunction([this](const std::uint8_t* block, unsigned length,
-                                           std::uint8_t* response, unsigned* responseLength) {
+    // The layer's blocks go to the card model, counted in transceives; the layer's clock
+    // runs with the time the card takes.
+    void RouteToPicc(Iso14443BlockLayer& to) {
+        to.SetClock([this] { return now; });
+        to.SetTransceiveFunction([this](const std::uint8_t* block, unsigned length,
+                                        std::uint8_t* response, unsigned* responseLength) {
             ++transceives;
             std::optional<Bytes> answer = picc->Receive(std::span(block, length));
-            if (!answer) return false;
+            now += picc->TakeWorkTime();
+            if (!answer || answersToLose > 0) {
+                answersToLose -= answer && answersToLose > 0 ? 1 : 0;
+                return false;
+            }
             std::copy_n(answer->begin(), std::min<std::size_t>(answer->size(), *responseLength),
                         response);
             *responseLength = static_cast<unsigned>(answer->size());
             return true;
         });
     }
+    void RouteToPicc() { RouteToPicc(layer); }
     void Connect(sim::AtsParameters ats = {}, std::uint8_t rats = 0x50) {
         picc = std::make_unique<sim::Iso14443_4Picc>(application, ats);
         picc->AwaitRats();
@@ -69,10 +76,24 @@ class BlockLayerTest : public ::testing::Test {
         transceives = 0;
     }
 
+    // The result of one exchange of the layer: kOk with the card's full answer, or kFailure.
+    std::uint8_t ExchangeOn(Iso14443BlockLayer& on, const Bytes& apdu) {
+        std::uint8_t response[256] = {};
+        unsigned length = 0;
+        const std::uint8_t result = on.ExchangeBlocks(apdu, response, sizeof response, &length);
+        if (result == Iso14443BlockLayer::kOk) {
+            EXPECT_EQ(Bytes(response, response + length), application->Expected());
+        }
+        return result;
+    }
+
     std::shared_ptr<SizedAnswer> application = std::make_shared<SizedAnswer>();
     std::unique_ptr<sim::Iso14443_4Picc> picc;
     Iso14443BlockLayer layer;
     int transceives = 0;
+    // Answers the card gives that are lost on their way back to the layer.
+    int answersToLose = 0;
+    Iso14443BlockLayer::Clock::time_point now{};
 };
 
 TEST_F(BlockLayerTest, ScenarioTable) {
@@ -138,7 +159,6 @@ TEST_F(BlockLayerTest, CardAnswersThatAreNoDataEndTheExchange) {
         {"R(NAK)", {0xBA, 0x00}},
         {"R(ACK)", {0xAA, 0x00}},
         {"S(DESELECT)", {0xCA, 0x00}},
-        {"I-block with the wrong block number", {0x0B, 0x00, 0x90, 0x00}},
         {"I-block of another CID", {0x0A, 0x01, 0x90, 0x00}},
         {"I-block without the CID", {0x02, 0x90, 0x00}},
         {"I-block with NAD", {0x0E, 0x00, 0x00, 0x90, 0x00}},
@@ -155,6 +175,82 @@ TEST_F(BlockLayerTest, CardAnswersThatAreNoDataEndTheExchange) {
         EXPECT_EQ(layer.ExchangeBlocks(Command(5), response, sizeof response, &length),
                   Iso14443BlockLayer::kFailure);
         EXPECT_EQ(length, 0u);
+    }
+}
+
+// The card toggles its block number at every I-block it takes and answers with its own
+// (ISO/IEC 14443-4, rules C and D): a layer that starts afresh (another session reaching the
+// card) or missed the card's last answer follows the number the card answers with.
+TEST_F(BlockLayerTest, BlockNumbersFollowTheCard) {
+    struct Case {
+        const char* name;
+        std::size_t apdu;
+        std::size_t answer;
+    };
+    const Case cases[] = {
+        {"single blocks", 5, 10},
+        {"chained command", 100, 10},
+        {"chained answer", 5, 150},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        application->commands.clear();
+        application->size = c.answer;
+        Connect();
+        const Bytes apdu = Command(c.apdu);
+        Iso14443BlockLayer fresh;
+        RouteToPicc(fresh);
+        for (Iso14443BlockLayer* on : {&layer, &fresh, &fresh, &layer, &fresh, &layer, &layer}) {
+            EXPECT_EQ(ExchangeOn(*on, apdu), Iso14443BlockLayer::kOk);
+        }
+        EXPECT_EQ(application->commands, std::vector<Bytes>(7, apdu));
+    }
+}
+
+TEST_F(BlockLayerTest, AnAnswerLostOnItsWayBackCostsOneCommand) {
+    application->size = 3;
+    Connect();
+    const Bytes apdu = Command(5);
+    EXPECT_EQ(ExchangeOn(layer, apdu), Iso14443BlockLayer::kOk);
+    answersToLose = 1;
+    EXPECT_EQ(ExchangeOn(layer, apdu), Iso14443BlockLayer::kFailure);
+    EXPECT_EQ(application->commands.size(), 2u) << "the card carried the command out";
+    EXPECT_EQ(ExchangeOn(layer, apdu), Iso14443BlockLayer::kOk);
+    EXPECT_EQ(ExchangeOn(layer, apdu), Iso14443BlockLayer::kOk);
+    EXPECT_EQ(application->commands.size(), 4u);
+}
+
+// The card's ATS gives FWI 7 (TB(1) 0x70): FWT 38.7 ms, and after each S(WTX) answer the
+// card takes FWT x WTXM. That time moves the exchange's limit on, up to its bound.
+TEST_F(BlockLayerTest, ACardThatAsksForMoreTimeGetsItUpToTheBound) {
+    struct Case {
+        const char* name;
+        unsigned requests;
+        std::uint8_t wtxm;
+        bool answered;
+    };
+    const Case cases[] = {
+        {"eight rounds of 0.39 s", 8, 10, true},
+        {"25 rounds, 9.7 s in all", 25, 10, true},
+        {"a card that asks for ever, 0.77 s a round", 100000, 20, false},
+    };
+    const auto limit = std::chrono::milliseconds(Iso14443BlockLayer::kWtxTimeLimitMs);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        application->size = 20;
+        Connect();
+        picc->SetWtxRequests(c.requests, c.wtxm);
+        const auto round = picc->FrameWaitingTime() * c.wtxm;
+        const auto start = now;
+        EXPECT_EQ(ExchangeOn(layer, Command(5)),
+                  c.answered ? Iso14443BlockLayer::kOk : Iso14443BlockLayer::kFailure);
+        const auto elapsed = now - start;
+        if (c.answered) {
+            EXPECT_EQ(elapsed, round * c.requests);
+        } else {
+            EXPECT_GE(elapsed, limit);
+            EXPECT_LT(elapsed, limit + round);
+        }
     }
 }
 
