@@ -8,7 +8,12 @@
 #include "api/cpu_card_bench.h"
 #include "korvicard/KorviCardDriver.h"
 #include "sim/callback_adapter.h"
+#include "sim/cards/card_field.h"
+#include "sim/cards/type_a_cpu_card.h"
+#include "sim/commands/cpu_card_commands.h"
+#include "sim/commands/mifare_commands.h"
 #include "sim/simulated_reader.h"
+#include "sim_fixture/sim_tcp_bench.h"
 
 // A CPU card keeps its ISO 14443-4 state in its reader's field, whichever handle reaches it:
 // it toggles its block number at every I-block it takes and answers with its own (ISO/IEC
@@ -115,6 +120,72 @@ TEST(CpuCardAcrossHandles, ACardThatAsksForMoreTimeGetsIt) {
     for (std::size_t i = 1; i < payloads.size(); ++i) {
         EXPECT_EQ(payloads[i], (Bytes{0x00, 0x03, 0xFA, 0x00, 0x0A}));
     }
+}
+
+// Two networked readers, each with its own card: one with frames of 32 bytes and CIDs, one
+// with frames of 256 bytes that takes no CID. Every operation opens a handle of its own.
+struct CardOfItsOwn {
+    explicit CardOfItsOwn(sim::AtsParameters ats)
+        : card(std::make_shared<sim::TypeACpuCard>(std::make_shared<LengthAnswer>(), ats)) {
+        field.PresentTypeA(card);
+    }
+
+    sim::SimulatedReader reader;
+    sim::CardField field;
+    sim::MifareCommands mifare{reader, field};
+    sim::CpuCardCommands cpu{reader, field};
+    std::shared_ptr<sim::TypeACpuCard> card;
+};
+
+struct SmallFramesWithCid : CardOfItsOwn {
+    SmallFramesWithCid() : CardOfItsOwn({2, std::nullopt, 0x70, 0x02, {}}) {}
+};
+struct LargeFramesWithoutCid : CardOfItsOwn {
+    LargeFramesWithoutCid() : CardOfItsOwn({8, std::nullopt, 0x70, 0x00, {}}) {}
+};
+
+template <class Reader>
+int OpenAgain(const SimTcpBench<Reader>& net) {
+    return KorviCardOpenDevice("127.0.0.1", net.server.Port(), 0, 0, 1000, nullptr);
+}
+
+TEST(CpuCardAcrossHandles, EachNetworkedReaderKeepsTheStateOfItsOwnCard) {
+    SimTcpBench<SmallFramesWithCid> first;
+    SimTcpBench<LargeFramesWithoutCid> second;
+    // The server serves one connection at a time: the benches' own handles go first.
+    KorviCardCloseDevice(first.handle);
+    KorviCardCloseDevice(second.handle);
+    for (const int reader : {1, 2}) {
+        const int handle = reader == 1 ? OpenAgain(first) : OpenAgain(second);
+        KorviCardParam record{};
+        EXPECT_EQ(KorviCardResetCpuCard(handle, &record), 1) << reader;
+        KorviCardCloseDevice(handle);
+    }
+    for (const std::size_t size : {40, 5, 60}) {
+        for (const int reader : {1, 2}) {
+            SCOPED_TRACE(::testing::Message() << "reader " << reader << ", " << size << " bytes");
+            const int handle = reader == 1 ? OpenAgain(first) : OpenAgain(second);
+            ASSERT_GT(handle, 0);
+            const Bytes apdu = Command(size, static_cast<std::uint8_t>(reader << 4));
+            EXPECT_EQ(SendCos(handle, apdu), AnswerTo(apdu));
+            KorviCardCloseDevice(handle);
+        }
+    }
+    first.port.WithReader([&](sim::SimulatedReader&) {
+        EXPECT_EQ(first.card->picc().apdus().size(), 3u);
+        for (const Bytes& frame : first.card->picc().framesReceived()) {
+            EXPECT_LE(frame.size() + 2, 32u) << "within the card's frame size";
+            if (frame[0] != 0xE0) {
+                EXPECT_NE(frame[0] & 0x08, 0) << "with the CID";
+            }
+        }
+    });
+    second.port.WithReader([&](sim::SimulatedReader&) {
+        EXPECT_EQ(second.card->picc().apdus().size(), 3u);
+        for (const Bytes& frame : second.card->picc().framesReceived()) {
+            EXPECT_EQ(frame[0] & 0x08, 0) << "without a CID";
+        }
+    });
 }
 
 }  // namespace

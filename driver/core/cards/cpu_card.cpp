@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <string>
 
+#include "core/cards/activated_cards.h"
 #include "core/protocol/command_exchange.h"
 #include "core/protocol/error_codes.h"
 #include "core/protocol/reader_session.h"
@@ -99,6 +101,17 @@ void ReaderSession::RegisterCpuCardTransceive() {
 
 namespace {
 
+// Runs one block-layer operation with the state of the card activated in the session's
+// reader, and leaves the state there for the next session that reaches the card.
+template <typename Operation>
+bool OnActivatedCard(ReaderSession& session, Operation operation) {
+    const std::string reader = session.ReaderName();
+    if (!reader.empty()) LoadActivatedCard(reader, session.blockLayer);
+    const bool done = operation();
+    if (!reader.empty()) StoreActivatedCard(reader, session.blockLayer);
+    return done;
+}
+
 // After a failed block-layer step: a failure of the card's protocol (every reader exchange
 // succeeded) is reported with the layer's own code; a reader failure keeps the reader's.
 void ReportBlockLayerFailure(ReaderSession& session) {
@@ -114,7 +127,9 @@ bool ReaderSession::ResetCpuCardNoGetCardNo(KorviCardParam* record) {
     SetErrorCode(LCEC_UNKNOWN);
     std::array<std::uint8_t, Iso14443BlockLayer::kReceiveCapacity> ats{};
     unsigned length = static_cast<unsigned>(ats.size());
-    if (!blockLayer.RequestAts(kRatsPcbBase, kRatsParameter, &length, ats.data())) {
+    if (!OnActivatedCard(*this, [&] {
+            return blockLayer.RequestAts(kRatsPcbBase, kRatsParameter, &length, ats.data());
+        })) {
         ReportBlockLayerFailure(*this);
         return false;
     }
@@ -133,19 +148,21 @@ bool ReaderSession::ResetCpuCard(KorviCardParam* record) {
 
 bool ReaderSession::DeselectCpuCard(KorviCardParam* record) {
     if (record == nullptr) return false;
-    std::array<std::uint8_t, 2> request{};
-    const unsigned length = blockLayer.DeselectRequest(request);
-    std::memcpy(record->arrBuffer, request.data(), length);
-    record->nBufferSize = static_cast<int>(length);
-    if (!SendCpuCommand(kTransparentMode, record)) {
-        return false;
-    }
-    if (!blockLayer.IsDeselectResponse(
-            std::span(record->arrCosResultBuffer, record->unCosReultBufferLength))) {
-        SetErrorCode(kBlockLayerFailureCode);
-        return false;
-    }
-    return true;
+    return OnActivatedCard(*this, [&] {
+        std::array<std::uint8_t, 2> request{};
+        const unsigned length = blockLayer.DeselectRequest(request);
+        std::memcpy(record->arrBuffer, request.data(), length);
+        record->nBufferSize = static_cast<int>(length);
+        if (!SendCpuCommand(kTransparentMode, record)) {
+            return false;
+        }
+        if (!blockLayer.IsDeselectResponse(
+                std::span(record->arrCosResultBuffer, record->unCosReultBufferLength))) {
+            SetErrorCode(kBlockLayerFailureCode);
+            return false;
+        }
+        return true;
+    });
 }
 
 bool ReaderSession::Iso14443SendCOSCommand(KorviCardParam* record) {
@@ -163,9 +180,11 @@ bool ReaderSession::Iso14443SendCOSCommand(KorviCardParam* record) {
     SetErrorCode(LCEC_UNKNOWN);
     std::array<std::uint8_t, sizeof record->arrCosResultBuffer> response{};
     unsigned length = 0;
-    if (!blockLayer.ExchangeApdu(std::span(record->arrCosSendBuffer, record->unCosSendBufferLength),
-                                 response.data(), static_cast<unsigned>(response.size()),
-                                 &length)) {
+    if (!OnActivatedCard(*this, [&] {
+            return blockLayer.ExchangeApdu(
+                std::span(record->arrCosSendBuffer, record->unCosSendBufferLength), response.data(),
+                static_cast<unsigned>(response.size()), &length);
+        })) {
         ReportBlockLayerFailure(*this);
         return false;
     }

@@ -1,9 +1,12 @@
 #include "core/protocol/reader_session.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "core/protocol/reader_open.h"
+#include "core/transport/host_address.h"
 #include "core/util/build_time.h"
 
 namespace {
@@ -13,6 +16,27 @@ constexpr int kSerialBaud = 115200;
 constexpr int kSerialDataBits = 8;
 constexpr int kSerialStopBitCode = 1;
 constexpr char kSerialParity = 'n';
+
+std::string TcpReaderName(const char* host, int port) {
+    std::uint8_t octets[4] = {};
+    if (!ParseDottedAddress(host, octets)) return "tcp " + std::string(host);
+    return "tcp " + std::to_string(octets[0]) + '.' + std::to_string(octets[1]) + '.' +
+           std::to_string(octets[2]) + '.' + std::to_string(octets[3]) + ':' +
+           std::to_string(port);
+}
+
+// A link or another spelling of one port's path names the same reader.
+std::string SerialReaderName(const char* path) {
+    std::unique_ptr<char, decltype(&std::free)> resolved(realpath(path, nullptr), &std::free);
+    return "serial " + std::string(resolved ? resolved.get() : path);
+}
+
+std::string HidReaderName(int vendor, int product, int index) {
+    char name[48];
+    std::snprintf(name, sizeof name, "hid %04X:%04X #%d", static_cast<unsigned>(vendor),
+                  static_cast<unsigned>(product), index);
+    return name;
+}
 
 }  // namespace
 
@@ -42,14 +66,17 @@ bool ReaderSession::OpenDevice(const char* deviceName, int vidOrPort, int pid, i
     if (deviceName != nullptr && deviceName[0] != '\0') {
         if (tcpTransport) {
             const int port = vidOrPort != 0 ? vidOrPort : kDefaultTcpPort;
+            readerName = TcpReaderName(deviceName, port);
             return tcpTransport->Connect(deviceName, port, std::max(openTimeout / 1000, 1));
         }
         if (serialTransport) {
+            readerName = SerialReaderName(deviceName);
             return serialTransport->Open(deviceName, kSerialBaud, kSerialDataBits,
                                          kSerialStopBitCode, kSerialParity, openTimeout);
         }
         return false;
     }
+    readerName = HidReaderName(vendor, product, usbIndex);
     return hidTransport && hidTransport->Open(vendor, product, usbIndex);
 }
 

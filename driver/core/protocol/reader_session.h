@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 
 #include "core/cards/iso14443_4.h"
 #include "core/protocol/callback_types.h"
@@ -49,6 +50,14 @@ public:
     void ReleaseTransports();
     // ReleaseTransports, then shuts the identity-server connection down.
     void CloseDevice();
+
+    // The reader this session reaches, by route and address ("tcp 127.0.0.1:12345", "serial
+    // /dev/ttyUSB0", "hid 051A:511B #0"): the name under which the card activated in its
+    // field is shared with every session to it. Empty while frames go through the caller's
+    // transport callback, which may stand for any reader: the session then keeps its own.
+    std::string ReaderName() const {
+        return extendReadWrite != nullptr ? std::string() : readerName;
+    }
 
     // The id of the handle that names this session (0 until the API layer registers it).
     // The transport callback receives it.
@@ -388,7 +397,8 @@ public:
         if (idCallBack != nullptr) idCallBack(0, 0, 0, 0);
     }
 
-    // The block layer of this session's card.
+    // The block layer to the card in the reader's field; each operation on it runs with
+    // the card's state as every session to the reader left it (see ReaderName).
     Iso14443BlockLayer blockLayer;
 
     // --- Bank, social-security and fuel cards (bank_card.cpp, social_security_card.cpp, ---
@@ -772,6 +782,7 @@ private:
     int lastError = 0;
     int lastTwoIdError = 0;
     int openTimeout = 0;
+    std::string readerName;
 
 public:
     // --- Working storage of the command families -------------------------------------------
