@@ -13,7 +13,7 @@ struct FieldCardEntry {
     std::string_view protocol;  // empty for "none"
 };
 
-constexpr std::array<FieldCardEntry, 12> kFieldCards = {{
+constexpr std::array<FieldCardEntry, 13> kFieldCards = {{
     {"mifare1k", FieldCard::kMifare1K, "type A"},
     {"mifare4k", FieldCard::kMifare4K, "type A"},
     {"ntag213", FieldCard::kNtag213, "type A"},
@@ -24,6 +24,7 @@ constexpr std::array<FieldCardEntry, 12> kFieldCards = {{
     {"fm1208issued", FieldCard::kFm1208Issued, "type A"},
     {"transit", FieldCard::kTransit, "type A"},
     {"bank", FieldCard::kBank, "type A"},
+    {"desfire", FieldCard::kDesfire, "type A"},
     {"felica", FieldCard::kFelica, "FeliCa"},
     {"none", FieldCard::kNone, ""},
 }};

@@ -20,13 +20,14 @@ enum class FieldCard {
     kFm1208Issued,  // an FM1208 card issued with the all-FF key (SampleIssuedFm1208Card)
     kTransit,       // a city transit card (SampleTransitCard)
     kBank,          // a contactless bank card (SampleContactlessBankCard)
+    kDesfire,       // a 7-byte-UID ISO 14443-4 card, as a DESFire (SampleDesfireCard)
     kFelica,        // a FeliCa card
     kNone,
 };
 
 // The kind a name of korvicard-sim's --card option stands for ("mifare1k", "mifare4k",
 // "ntag213", "ntag215", "ntag216", "typeb", "cpu", "fm1208issued", "transit", "bank",
-// "felica", "none"); nothing for any other text.
+// "desfire", "felica", "none"); nothing for any other text.
 std::optional<FieldCard> ParseFieldCard(std::string_view name);
 // Those names joined with the separator, for a usage or error text.
 std::string FieldCardNames(std::string_view separator);

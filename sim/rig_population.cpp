@@ -111,6 +111,16 @@ std::shared_ptr<TypeACpuCard> SampleContactlessBankCard() {
                                           std::array<std::uint8_t, 4>{0x6B, 0x21, 0x43, 0x65});
 }
 
+std::shared_ptr<TypeACpuCard> SampleDesfireCard() {
+    // FSC 64 bytes; TA(1) 77: 212, 424 and 848 kbit/s both ways; TB(1) 81: FWI 8, SFGI 1;
+    // TC(1) 02: CID supported.
+    const AtsParameters ats = {
+        .fsci = 5, .ta1 = 0x77, .tb1 = 0x81, .tc1 = 0x02, .historical = {0x80}};
+    return std::make_shared<TypeACpuCard>(
+        std::make_shared<ApduScript>(), ats,
+        std::array<std::uint8_t, 7>{0x04, 0x3C, 0x51, 0x6A, 0x72, 0x2E, 0x80});
+}
+
 std::shared_ptr<ContactCard> SamplePsam() {
     return std::make_shared<ContactCard>(SampleAtr("KVPSAM01"),
                                          std::make_shared<ApduScript>(kPsamScript));

@@ -40,6 +40,9 @@ std::shared_ptr<TypeACpuCard> SampleIssuedFm1208Card();
 std::shared_ptr<TypeACpuCard> SampleTransitCard();
 // A contactless PBOC debit card (BankCardApplication with its default data).
 std::shared_ptr<TypeACpuCard> SampleContactlessBankCard();
+// A card with a 7-byte UID (04 3C 51 6A 72 2E 80) and the ISO 14443-4 protocol, as a DESFire
+// EV1 answers: ATQA 0x0344, SAK 0x20, ATS 06 75 77 81 02 80. Every APDU gets 6D 00.
+std::shared_ptr<TypeACpuCard> SampleDesfireCard();
 
 // A PSAM for slot 0: SELECT of the master file (also with the GSM class A0), GET CHALLENGE
 // of 4 or 8 bytes, READ BINARY of the terminal number (SFI 16, 6 bytes).

@@ -75,6 +75,9 @@ void ReaderRig::HoldFieldCard(FieldCard card) {
         case FieldCard::kBank:
             field_.PresentTypeA(SampleContactlessBankCard());
             break;
+        case FieldCard::kDesfire:
+            field_.PresentTypeA(SampleDesfireCard());
+            break;
         case FieldCard::kFelica:
             felica_.Present(std::make_shared<FelicaCard>());
             break;

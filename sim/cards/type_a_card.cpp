@@ -19,27 +19,29 @@ bool TypeACard::Request(std::uint8_t code) {
         OnDeactivated();
     }
     state_ = State::kReady;
+    level_ = 0;
     return true;
 }
 
-bool TypeACard::Anticollision() {
-    if (state_ != State::kReady) {
-        return false;
+std::optional<TypeACard::UidCln> TypeACard::Anticollision(std::span<const std::uint8_t> command) {
+    if (command.size() != 2 || !AddressesLevel(command, kNvbAnticollision)) {
+        return std::nullopt;
     }
-    if (IsDoubleSizeUid()) {
-        state_ = State::kActive;
-    }
-    return true;
+    return CurrentUidCln();
 }
 
-bool TypeACard::Select(std::span<const std::uint8_t> uid4) {
-    const std::vector<std::uint8_t> uid = Uid();
-    if (state_ != State::kReady || uid4.size() != 4 ||
-        !std::equal(uid4.begin(), uid4.end(), uid.begin())) {
-        return false;
+std::optional<std::uint8_t> TypeACard::Select(std::span<const std::uint8_t> command) {
+    if (command.size() != 2 + std::tuple_size_v<UidCln> || !AddressesLevel(command, kNvbSelect)) {
+        return std::nullopt;
+    }
+    const UidCln own = CurrentUidCln();
+    if (!std::equal(own.begin(), own.end(), command.begin() + 2)) return std::nullopt;
+    if (level_ + 1 < CascadeLevels()) {
+        ++level_;
+        return kSakCascadeBit;
     }
     state_ = State::kActive;
-    return true;
+    return Sak();
 }
 
 bool TypeACard::Halt() {
@@ -49,6 +51,31 @@ bool TypeACard::Halt() {
     state_ = State::kHalted;
     OnDeactivated();
     return true;
+}
+
+std::uint8_t TypeACard::Bcc(std::span<const std::uint8_t, 4> uidCln) {
+    return static_cast<std::uint8_t>(uidCln[0] ^ uidCln[1] ^ uidCln[2] ^ uidCln[3]);
+}
+
+TypeACard::UidCln TypeACard::CurrentUidCln() const {
+    const std::vector<std::uint8_t> uid = Uid();
+    UidCln cln{};
+    auto from = uid.begin() + static_cast<std::ptrdiff_t>(3 * level_);
+    if (level_ + 1 < CascadeLevels()) {
+        cln[0] = kCascadeTag;
+        std::copy(from, from + 3, cln.begin() + 1);
+    } else {
+        std::copy(from, from + 4, cln.begin());
+    }
+    cln[4] = Bcc(std::span(cln).first<4>());
+    return cln;
+}
+
+bool TypeACard::AddressesLevel(std::span<const std::uint8_t> command, std::uint8_t nvb) const {
+    const std::size_t uidSize = Uid().size();
+    const bool cascades = uidSize == 4 || uidSize == 7 || uidSize == 10;
+    return cascades && state_ == State::kReady && command[0] == kSelCodes[level_] &&
+           command[1] == nvb;
 }
 
 void TypeACard::Deactivate() {

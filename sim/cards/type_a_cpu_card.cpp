@@ -4,7 +4,11 @@ namespace sim {
 
 TypeACpuCard::TypeACpuCard(std::shared_ptr<ApduResponder> application, AtsParameters ats,
                            std::array<std::uint8_t, 4> uid)
-    : picc_(std::move(application), std::move(ats)), uid_(uid) {}
+    : picc_(std::move(application), std::move(ats)), uid_(uid.begin(), uid.end()) {}
+
+TypeACpuCard::TypeACpuCard(std::shared_ptr<ApduResponder> application, AtsParameters ats,
+                           std::array<std::uint8_t, 7> uid)
+    : picc_(std::move(application), std::move(ats)), uid_(uid.begin(), uid.end()) {}
 
 Iso14443_4Picc& TypeACpuCard::Protocol() {
     // Selected at layer 3 with the protocol not started: RATS is due. (A deselect halts

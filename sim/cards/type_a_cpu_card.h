@@ -18,12 +18,17 @@ namespace sim {
 // blocks: Mifare reads and writes get no answer.
 class TypeACpuCard : public TypeACard {
   public:
+    // A card with a 4-byte UID (ATQA 0x0004), such as an FM1208.
     TypeACpuCard(std::shared_ptr<ApduResponder> application, AtsParameters ats = {},
                  std::array<std::uint8_t, 4> uid = {0x5A, 0x11, 0x22, 0x33});
+    // A card with a 7-byte UID, selected over two cascade levels; ATQA 0x0344 (double-size
+    // UID, bit frame anticollision), as a DESFire answers.
+    TypeACpuCard(std::shared_ptr<ApduResponder> application, AtsParameters ats,
+                 std::array<std::uint8_t, 7> uid);
 
-    std::uint16_t Atqa() const override { return 0x0004; }
+    std::uint16_t Atqa() const override { return uid_.size() == 7 ? 0x0344 : 0x0004; }
     std::uint8_t Sak() const override { return 0x20; }
-    std::vector<std::uint8_t> Uid() const override { return {uid_.begin(), uid_.end()}; }
+    std::vector<std::uint8_t> Uid() const override { return uid_; }
     CardStatus Read(std::uint8_t, std::span<std::uint8_t, 16>) override {
         return CardStatus::kNoAnswer;
     }
@@ -43,7 +48,7 @@ class TypeACpuCard : public TypeACard {
 
   private:
     Iso14443_4Picc picc_;
-    std::array<std::uint8_t, 4> uid_;
+    std::vector<std::uint8_t> uid_;
 };
 
 }  // namespace sim

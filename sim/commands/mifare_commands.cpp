@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "core/protocol/error_codes.h"
+#include "sim/device/iso14443_3_pcd.h"
 
 namespace sim {
 namespace {
@@ -62,11 +63,7 @@ MifareCommands::MifareCommands(SimulatedReader& reader, CardField& field) : fiel
 
 TypeACard* MifareCommands::Activate(std::uint8_t mode) {
     TypeACard* card = field_.TypeA();
-    if (card == nullptr || !card->Request(mode) || !card->Anticollision()) return nullptr;
-    if (card->state() != TypeACard::State::kActive) {
-        const std::vector<std::uint8_t> uid = card->Uid();
-        if (!card->Select(std::span(uid).first(4))) return nullptr;
-    }
+    if (card == nullptr || !card->Request(mode) || !RunAnticollision(*card, true)) return nullptr;
     return card;
 }
 
@@ -90,15 +87,18 @@ void MifareCommands::Register(SimulatedReader& reader) {
         if (!r.payload.empty()) return Reply::Failure(kMalformed);
         TypeACard* card = field_.TypeA();
         if (card == nullptr) return Reply::Failure(LCEC_REQUEST);
-        if (!card->Anticollision()) return Reply::Failure(LCEC_ANTICOLL);
-        return Reply::Ok(card->Uid());
+        std::optional<std::vector<std::uint8_t>> uid = RunAnticollision(*card, false);
+        if (!uid) return Reply::Failure(LCEC_ANTICOLL);
+        return Reply::Ok(std::move(*uid));
     });
     reader.SetHandler(3, [this](const Request& r) {
         if (r.payload.size() != 4) return Reply::Failure(kMalformed);
         TypeACard* card = field_.TypeA();
         if (card == nullptr) return Reply::Failure(LCEC_REQUEST);
-        if (!card->Select(r.payload)) return Reply::Failure(LCEC_SELECT);
-        return Reply::Ok({card->Sak()});
+        const std::optional<std::uint8_t> sak =
+            SelectFirstLevel(*card, std::span(r.payload).first<4>());
+        if (!sak) return Reply::Failure(LCEC_SELECT);
+        return Reply::Ok({*sak});
     });
 
     // Authentication with a loaded key (4) or with the key in the request (46).

@@ -15,9 +15,10 @@ namespace sim {
 //
 // Request formats (payload bytes) and answers:
 //   1 request (mode)                      -> ATQA, low byte first
-//   2 anticollision ()                    -> UID (4 bytes; 7 for a double-size UID, which
-//                                            also ends selected)
-//   3 select (UID 4)                      -> SAK
+//   2 anticollision ()                    -> UID, over the card's cascade levels
+//                                            (RunAnticollision): 4 bytes, the card left for
+//                                            select; 7 or 10, the card selected
+//   3 select (UID 4)                      -> SAK (SELECT of cascade level 1)
 //   4 authentication (key mode, sector)   -> UID[0-3]; with the key loaded for them
 //  46 authentication (key mode, sector, key 6) -> UID[0-3]
 //   5 halt ()

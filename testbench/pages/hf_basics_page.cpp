@@ -43,6 +43,9 @@ QString ArrBufferHex(const KorviCardParam& p, bool withBlank) {
     return BufferHex(p.arrBuffer, p.nBufferSize, sizeof p.arrBuffer, withBlank);
 }
 
+// Bits 8-7 of the ATQA's first byte give the UID size: 00 is a single-size UID (4 bytes).
+bool HasSingleSizeUid(const KorviCardParam& p) { return (p.nCardType & 0xC0) == 0; }
+
 }  // namespace
 
 HfBasicsPage::HfBasicsPage(BenchContext& context, QWidget* parent)
@@ -539,10 +542,14 @@ void HfBasicsPage::btnTestDESfireClick() {
                     .afterFailure = ReaderAtEnd::kKeepOpen,
                     .atNormalEnd = ReaderAtEnd::kKeepOpen});
     if (!run.Begin() || !RequestAndAnticoll(run, 0x52)) return;
-    // The card answers RATS only once it is selected.
+    // A card answers RATS only once selected. The anticollision of a longer UID selects the
+    // card at its last cascade level; a 4-byte UID card is still waiting for its select.
     KorviCardParam& p = run.Record();
-    if (!run.Check(QStringLiteral("KorviCardSelect"), KorviCardSelect(run.handle(), &p)) ||
-        !run.Check(QStringLiteral("KorviCardResetCpuCard"),
+    if (HasSingleSizeUid(p) &&
+        !run.Check(QStringLiteral("KorviCardSelect"), KorviCardSelect(run.handle(), &p))) {
+        return;
+    }
+    if (!run.Check(QStringLiteral("KorviCardResetCpuCard"),
                    KorviCardResetCpuCardNoGetCardNo(run.handle(), &p))) {
         return;
     }

@@ -24,7 +24,7 @@ class FieldConsoleTest : public ::testing::Test {
 std::string Refused(const std::string& reason, const std::string& field) {
     return "refused: " + reason +
            "; the names: mifare1k mifare4k ntag213 ntag215 ntag216 typeb cpu fm1208issued "
-           "transit bank felica none; in the field: " +
+           "transit bank desfire felica none; in the field: " +
            field + "\n";
 }
 
@@ -32,7 +32,7 @@ TEST_F(FieldConsoleTest, HintNamesTheCardsAndTheField) {
     EXPECT_EQ(console.Hint(),
               "Type `card NAME…` here to place cards (card none empties the field); the names: "
               "mifare1k mifare4k ntag213 ntag215 ntag216 typeb cpu fm1208issued transit bank "
-              "felica none; in the field: mifare1k, typeb\n");
+              "desfire felica none; in the field: mifare1k, typeb\n");
 }
 
 TEST_F(FieldConsoleTest, OnlyAcceptedLinesPlaceCards) {

@@ -183,6 +183,22 @@ TEST_F(ReaderRigTest, EachFieldCardAnswersItsFamily) {
            Ok({0x0A, 0x78, 0x00, 0x70, 0x02, 0x86, 0x6A, 0x43, 0x50, 0x55})},
           {"erase before authentication", 14, CpuApdu({0x80, 0x0E, 0x00, 0x00, 0x00}),
            Ok({0x69, 0x85})}}},
+        {FieldCard::kDesfire,
+         {{"request", 1, {kReqAll}, Ok({0x44, 0x03})},
+          {"anticollision over both cascade levels",
+           2,
+           {},
+           Ok({0x04, 0x3C, 0x51, 0x6A, 0x72, 0x2E, 0x80})},
+          {"RATS with no select after it",
+           14,
+           {0x00, 0x02, 0xE0, 0x50},
+           Ok({0x06, 0x75, 0x77, 0x81, 0x02, 0x80})},
+          {"an APDU it has no answer for", 14, CpuApdu({0x00, 0x84, 0x00, 0x00, 0x04}),
+           Ok({0x6D, 0x00})},
+          {"card number",
+           50,
+           {kReqAll, 0, 0, 0},
+           Ok({0x44, 0x03, 0x20, 0x04, 0x3C, 0x51, 0x6A, 0x72, 0x2E, 0x80})}}},
         {FieldCard::kTransit,
          {{"card number", 50, {kReqAll, 0, 0, 0}, Ok({0x04, 0x00, 0x20, 0x7C, 0x31, 0x52, 0x08})}}},
         {FieldCard::kFelica,
@@ -306,7 +322,7 @@ TEST(FieldCardNames, EveryNameOfTheUsageTextParsesToItsOwnCard) {
     const std::string names = sim::FieldCardNames("|");
     EXPECT_EQ(names,
               "mifare1k|mifare4k|ntag213|ntag215|ntag216|typeb|cpu|fm1208issued|transit|bank|"
-              "felica|none");
+              "desfire|felica|none");
     std::vector<FieldCard> cards;
     for (std::size_t start = 0; start <= names.size();) {
         const std::size_t end = std::min(names.find('|', start), names.size());

@@ -143,7 +143,7 @@ TEST(SimProgramField, RefusesUnknownCardsAndTwoCardsOfOneProtocol) {
 TEST(SimProgramField, CardLinesOnStdinPlaceReplaceAndEmptyTheField) {
     const std::string names =
         "; the names: mifare1k mifare4k ntag213 ntag215 ntag216 typeb cpu fm1208issued transit "
-        "bank felica none; ";
+        "bank desfire felica none; ";
     const struct {
         const char* line;
         std::string answer;

@@ -12,6 +12,9 @@ using Card = MifareClassicCard;
 using KeyType = Card::KeyType;
 
 constexpr std::array<std::uint8_t, 4> kUid = {0xDE, 0xAD, 0xBE, 0xEF};
+// ANTICOLLISION and SELECT of cascade level 1; the UID's BCC is DE ^ AD ^ BE ^ EF = 22.
+constexpr std::array<std::uint8_t, 2> kAnticollision = {0x93, 0x20};
+constexpr std::array<std::uint8_t, 7> kSelect = {0x93, 0x70, 0xDE, 0xAD, 0xBE, 0xEF, 0x22};
 constexpr Card::Key kKeyA = {0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5};
 constexpr Card::Key kKeyB = {0xB0, 0xB1, 0xB2, 0xB3, 0xB4, 0xB5};
 
@@ -19,8 +22,8 @@ constexpr Card::Key kKeyB = {0xB0, 0xB1, 0xB2, 0xB3, 0xB4, 0xB5};
 void Activate(Card& card) {
     card.PowerOn();
     ASSERT_TRUE(card.Request(TypeACard::kReqA));
-    ASSERT_TRUE(card.Anticollision());
-    ASSERT_TRUE(card.Select(kUid));
+    ASSERT_TRUE(card.Anticollision(kAnticollision));
+    ASSERT_TRUE(card.Select(kSelect));
 }
 
 Card::Block Pattern(std::uint8_t first) {
@@ -77,14 +80,15 @@ TEST(MifareClassicCardTest, AccessByteEncoding) {
 TEST(MifareClassicCardTest, ActivationStates) {
     Card card(Card::Size::k1K, kUid);
     card.PowerOn();
-    EXPECT_FALSE(card.Anticollision()) << "an idle card takes no anticollision";
+    EXPECT_FALSE(card.Anticollision(kAnticollision)) << "an idle card takes no anticollision";
     EXPECT_FALSE(card.Request(0x30)) << "unknown request codes get no answer";
     ASSERT_TRUE(card.Request(TypeACard::kReqA));
-    ASSERT_TRUE(card.Anticollision());
+    EXPECT_EQ(card.Anticollision(kAnticollision),
+              (TypeACard::UidCln{0xDE, 0xAD, 0xBE, 0xEF, 0x22}));
     EXPECT_EQ(card.state(), TypeACard::State::kReady) << "a 4-byte UID still needs a select";
-    const std::array<std::uint8_t, 4> other = {1, 2, 3, 4};
+    const std::array<std::uint8_t, 7> other = {0x93, 0x70, 1, 2, 3, 4, 4};
     EXPECT_FALSE(card.Select(other));
-    ASSERT_TRUE(card.Select(kUid));
+    EXPECT_EQ(card.Select(kSelect), 0x08);
     ASSERT_TRUE(card.Halt());
     EXPECT_FALSE(card.Request(TypeACard::kReqA)) << "a halted card ignores REQA";
     EXPECT_TRUE(card.Request(TypeACard::kWupA));

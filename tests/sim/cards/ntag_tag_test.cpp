@@ -14,10 +14,19 @@ using Page = NtagTag::Page;
 constexpr std::array<std::uint8_t, 7> kUid = {0x04, 0xA1, 0xB2, 0xC3, 0xD4, 0xE5, 0xF6};
 constexpr Page kPassword = {'1', '2', '3', '4'};
 
+// 7-byte UID: both cascade levels. Level 1 is the cascade tag and UID0-2, BCC 88 ^ 04 ^ A1 ^
+// B2 = 9F; level 2 UID3-6, BCC C3 ^ D4 ^ E5 ^ F6 = 04.
 void Activate(NtagTag& tag) {
     tag.PowerOn();
     ASSERT_TRUE(tag.Request(TypeACard::kReqA));
-    ASSERT_TRUE(tag.Anticollision());  // 7-byte UID: both cascade levels, selected
+    const std::array<std::uint8_t, 2> anticollision1 = {0x93, 0x20};
+    const std::array<std::uint8_t, 7> select1 = {0x93, 0x70, 0x88, 0x04, 0xA1, 0xB2, 0x9F};
+    const std::array<std::uint8_t, 2> anticollision2 = {0x95, 0x20};
+    const std::array<std::uint8_t, 7> select2 = {0x95, 0x70, 0xC3, 0xD4, 0xE5, 0xF6, 0x04};
+    ASSERT_TRUE(tag.Anticollision(anticollision1));
+    ASSERT_EQ(tag.Select(select1), TypeACard::kSakCascadeBit);
+    ASSERT_TRUE(tag.Anticollision(anticollision2));
+    ASSERT_EQ(tag.Select(select2), 0x00);
     ASSERT_EQ(tag.state(), TypeACard::State::kActive);
 }
 

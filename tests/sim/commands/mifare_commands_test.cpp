@@ -5,6 +5,8 @@
 #include <functional>
 #include <memory>
 
+#include "sim/cards/apdu_script.h"
+#include "sim/cards/type_a_cpu_card.h"
 #include "sim/sim_frames.h"
 
 // The reader firmware's Mifare commands, driven with hand-built request frames.
@@ -72,6 +74,20 @@ TEST_F(MifareFirmware, ActivationAnswers) {
     EXPECT_EQ(Send(3, {1, 2, 3, 4}).payload, (Bytes{0x18}));
     EXPECT_EQ(Send(50, {0x52, 10, 0, 0}).payload, (Bytes{0x02, 0x00, 0x18, 1, 2, 3, 4}));
     EXPECT_EQ(mifare.Beeps(), (std::vector<std::uint16_t>{10}));
+}
+
+TEST_F(MifareFirmware, DoubleSizeUidEndsSelectedByTheAnticollision) {
+    const Bytes uid = {0x04, 0x3C, 0x51, 0x6A, 0x72, 0x2E, 0x80};
+    auto cpu = std::make_shared<sim::TypeACpuCard>(
+        std::make_shared<sim::ApduScript>(), sim::AtsParameters{},
+        std::array<std::uint8_t, 7>{0x04, 0x3C, 0x51, 0x6A, 0x72, 0x2E, 0x80});
+    field.PresentTypeA(cpu);
+    EXPECT_EQ(Send(1, {0x52}).payload, (Bytes{0x44, 0x03}));
+    EXPECT_EQ(Send(2, {}).payload, uid);
+    EXPECT_EQ(cpu->state(), sim::TypeACard::State::kActive);
+    EXPECT_EQ(Code(3, {0x04, 0x3C, 0x51, 0x6A}), 8) << "no card is left to select";
+    EXPECT_EQ(Send(50, {0x52, 0, 0, 0}).payload, Cat({0x44, 0x03, 0x20}, uid));
+    EXPECT_EQ(cpu->state(), sim::TypeACard::State::kActive);
 }
 
 TEST_F(MifareFirmware, FailureCodes) {

@@ -16,6 +16,8 @@ using sim::FieldCard;
 
 namespace {
 
+constexpr std::uint8_t kSelect = 3;
+constexpr std::uint8_t kCpuCommand = 14;
 constexpr std::uint8_t kSetCardType = 20;
 
 const QString kCardLines[] = {QStringLiteral("卡号(16进制)：917E5C3A"),
@@ -127,6 +129,25 @@ class HfBasicsPageTest : public QObject {
         bench.Click("btnDeselectCpuCard");
         EXPECT_LINES(bench.Log("mmLog"), "调用KorviCardDeselectCpuCard成功!");
         QVERIFY(bench.window().context().HasReader());
+    }
+
+    // A card with a 7-byte UID is selected by its anticollision: the activation goes on to
+    // RATS with no select and shows the card's ATS.
+    void DesfireActivation() {
+        BenchSim sim(FieldCard::kDesfire);
+        BenchWindow bench(sim);
+        ClearRequests(sim);
+        bench.Click("btnTestDESfire");
+        const QStringList log = bench.Log("mmLog");
+        EXPECT_LINES(log, "调用KorviCardBeep成功!", "设置读卡器TYPE A成功", "卡型：0344",
+                     "卡号(16进制)：802E726A513C04", "卡号(10进制)：36079865963822084",
+                     "调用KorviCardResetCpuCard成功!", "ATS：067577810280");
+        QVERIFY2(log.filter("KorviCardSelect").isEmpty(), qPrintable(log.join('\n')));
+        QVERIFY(Payloads(sim, kSelect).empty());
+        QCOMPARE(Payloads(sim, kCpuCommand),
+                 (std::vector<std::vector<std::uint8_t>>{{0x00, 0x02, 0xE0, 0x50}}));
+        QVERIFY(bench.window().context().HasReader());
+        SavePageScreenshot(bench, "TabSheet1", QStringLiteral("hf_basics_desfire"));
     }
 
     void CommandTexts_data() {
