@@ -7,12 +7,12 @@
 
 #include "api/cpu_card_bench.h"
 #include "korvicard/KorviCardDriver.h"
-#include "sim/callback_adapter.h"
 #include "sim/cards/card_field.h"
 #include "sim/cards/type_a_cpu_card.h"
 #include "sim/commands/cpu_card_commands.h"
 #include "sim/commands/mifare_commands.h"
 #include "sim/simulated_reader.h"
+#include "sim_fixture/sim_handle_bench.h"
 #include "sim_fixture/sim_tcp_bench.h"
 
 // A CPU card keeps its ISO 14443-4 state in its reader's field, whichever handle reaches it:
@@ -53,44 +53,30 @@ std::optional<Bytes> SendCos(int handle, const Bytes& apdu) {
                  record.arrCosResultBuffer + record.unCosReultBufferLength);
 }
 
-// A handle of its own on the callback route to the bench's reader, for one operation.
-class FreshHandle {
-  public:
-    explicit FreshHandle(sim::SimulatedReader& reader)
-        : handle(KorviCardOpenDevice(nullptr, 0, 0, 0, 0, sim::SimulatorTransport)) {
-        EXPECT_GT(handle, 0);
-        sim::AttachSimulator(handle, reader);
-    }
-    ~FreshHandle() {
-        sim::DetachSimulator(handle);
-        KorviCardCloseDevice(handle);
-    }
-    FreshHandle(const FreshHandle&) = delete;
-    FreshHandle& operator=(const FreshHandle&) = delete;
-
-    const int handle;
+// A CPU card in the field of a reader on the callback route.
+class CpuCardAcrossHandles : public ::testing::Test {
+  protected:
+    CpuCardBench bench;
+    std::shared_ptr<sim::TypeACpuCard> card =
+        bench.PresentCpuCard(std::make_shared<LengthAnswer>());
 };
 
-TEST(CpuCardAcrossHandles, ConsecutiveCommandsOnFreshHandlesEachReachTheCard) {
-    CpuCardBench bench;
-    auto card = bench.PresentCpuCard(std::make_shared<LengthAnswer>());
+TEST_F(CpuCardAcrossHandles, ConsecutiveCommandsOnFreshHandlesEachReachTheCard) {
     {
-        FreshHandle reset(bench.reader);
+        SimReaderHandle reset(bench.reader);
         KorviCardParam record{};
         ASSERT_EQ(KorviCardResetCpuCard(reset.handle, &record), 1);
     }
     for (const std::size_t size : {5, 100, 7, 80}) {
         SCOPED_TRACE(size);
-        FreshHandle fresh(bench.reader);
+        SimReaderHandle fresh(bench.reader);
         const Bytes apdu = Command(size, 0x30);
         EXPECT_EQ(SendCos(fresh.handle, apdu), AnswerTo(apdu));
     }
     EXPECT_EQ(card->picc().apdus().size(), 4u);
 }
 
-TEST(CpuCardAcrossHandles, AnAnswerLostOnItsWayBackCostsOneCommand) {
-    CpuCardBench bench;
-    auto card = bench.PresentCpuCard(std::make_shared<LengthAnswer>());
+TEST_F(CpuCardAcrossHandles, AnAnswerLostOnItsWayBackCostsOneCommand) {
     ASSERT_TRUE(bench.ActivateCpuCard());
     const Bytes apdu = Command(9, 0x80);
     EXPECT_EQ(SendCos(bench.handle, apdu), AnswerTo(apdu));
@@ -105,9 +91,7 @@ TEST(CpuCardAcrossHandles, AnAnswerLostOnItsWayBackCostsOneCommand) {
 
 // FWI 7 (TB(1) 0x70): FWT 38.7 ms, so WTXM 10 asks for 0.39 s a round. Each round is a
 // transceive of its own, within the command's time-out.
-TEST(CpuCardAcrossHandles, ACardThatAsksForMoreTimeGetsIt) {
-    CpuCardBench bench;
-    auto card = bench.PresentCpuCard(std::make_shared<LengthAnswer>());
+TEST_F(CpuCardAcrossHandles, ACardThatAsksForMoreTimeGetsIt) {
     ASSERT_TRUE(bench.ActivateCpuCard());
     card->picc().SetWtxRequests(8, 10);
     const Bytes apdu = Command(12, 0x80);
@@ -149,7 +133,7 @@ int OpenAgain(const SimTcpBench<Reader>& net) {
     return KorviCardOpenDevice("127.0.0.1", net.server.Port(), 0, 0, 1000, nullptr);
 }
 
-TEST(CpuCardAcrossHandles, EachNetworkedReaderKeepsTheStateOfItsOwnCard) {
+TEST(CpuCardAcrossNetworkedReaders, EachReaderKeepsTheStateOfItsOwnCard) {
     SimTcpBench<SmallFramesWithCid> first;
     SimTcpBench<LargeFramesWithoutCid> second;
     // The server serves one connection at a time: the benches' own handles go first.

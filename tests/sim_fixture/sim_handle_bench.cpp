@@ -3,12 +3,12 @@
 #include "korvicard/KorviCardDriver.h"
 #include "sim/callback_adapter.h"
 
-SimHandleBench::SimHandleBench() {
-    handle = KorviCardOpenDevice(nullptr, 0, 0, 0, 0, sim::SimulatorTransport);
+SimReaderHandle::SimReaderHandle(sim::SimulatedReader& reader)
+    : handle(KorviCardOpenDevice(nullptr, 0, 0, 0, 0, sim::SimulatorTransport)) {
     if (handle > 0) sim::AttachSimulator(handle, reader);
 }
 
-SimHandleBench::~SimHandleBench() {
+SimReaderHandle::~SimReaderHandle() {
     sim::DetachSimulator(handle);
     KorviCardCloseDevice(handle);
 }
