@@ -430,10 +430,48 @@ TEST_F(FuelCardExports, PinTextsAndTheirOutcomes) {
     }
 }
 
+TEST_F(FuelCardExports, OnlyTheFirstSixCharactersOfAPinTextCount) {
+    const Bytes verify123456 = {0x00, 0x20, 0x00, 0x00, 0x03, 0x12, 0x34, 0x56};
+    struct Case {
+        const char* pin;
+        bool petroChina;
+        Bytes cardPin;
+        Bytes verify;
+    };
+    const Case cases[] = {
+        {"1234567", false, {0x12, 0x34, 0x56}, verify123456},
+        {"123456 and more", false, {0x12, 0x34, 0x56}, verify123456},
+        {"E7E7E7E7", false, {0x88, 0x88}, {0x00, 0x20, 0x00, 0x00, 0x02, 0x88, 0x88}},
+        {"E7E7E7CARDNO", false, {0x88, 0x88}, {0x00, 0x20, 0x00, 0x00, 0x02, 0x88, 0x88}},
+        {"1234567", true, {0x12, 0x34, 0x56}, verify123456},
+        {"E7E7E7E7", true, {0xE7, 0xE7, 0xE7}, {0x00, 0x20, 0x00, 0x00, 0x03, 0xE7, 0xE7, 0xE7}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.pin) + (c.petroChina ? " (PetroChina)" : " (Sinopec)"));
+        bench.ClearRequests();
+        sim::FuelCardData data =
+            c.petroChina ? sim::FuelCardApplication::PetroChina(
+                               {0x90, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07}, kIssued, kValidTo)
+                         : Sinopec(1);
+        data.pin = c.cardPin;
+        data.balance = 77;
+        Insert(data);
+        KorviCardSinopecCardParam card = Blank();
+        EXPECT_EQ(c.petroChina ? KorviCardGetPetroChinaCardInfo(bench.handle, &card, c.pin)
+                               : KorviCardGetSinopecCardInfo(bench.handle, &card, c.pin),
+                  1);
+        EXPECT_EQ(card.nCardBalance, 77);
+        const std::vector<Bytes> apdus = SamApdus(bench);
+        ASSERT_GE(apdus.size(), 3u);
+        EXPECT_EQ(apdus[2], c.verify);
+    }
+}
+
 TEST_F(FuelCardExports, PinTextsOfAnotherFormAreRefusedBeforeAnythingIsSent) {
     auto application = Insert(Sinopec(1));
-    const char* refused[] = {"12345",  "1234567", "12345G",  "",      "E7E7E7E7",
-                             "cardno", " 12345",  "CARDNO0", "12 456"};
+    // "CARDNO" asks for the card data only as the whole text; longer, it is no PIN.
+    const char* refused[] = {"12345",  "12345G",  "",         "E7E7",   "cardno",
+                             " 12345", "CARDNO0", "CARDNO 1", "12 456", "12 4567"};
     for (const char* pin : refused) {
         SCOPED_TRACE(pin);
         KorviCardSinopecCardParam card = Blank();

@@ -408,9 +408,10 @@ KORVICARD_API int KORVICARD_CALL KorviCardGetSocialSecurityInfoBy7816(int handle
  * dates at 104 and 136, card number at 168. */
 KORVICARD_API int KORVICARD_CALL KorviCardGetSocialSecurityInfo(int handle, int useContact,
                                                                 unsigned char* record);
-/* A fuel card in the selected SAM slot. pin: exactly 6 hex digits ("E7E7E7":
- * the card's built-in PIN), or "CARDNO" for card number and dates alone; any
- * other text fails before anything reaches the card. With a PIN: balance and up
+/* A fuel card in the selected SAM slot. pin: "CARDNO" for card number and dates
+ * alone, or a text whose first 6 characters are hex digits ("E7E7E7": the card's
+ * built-in PIN); the rest of the text is not read. Any other text fails before
+ * anything reaches the card. With a PIN: balance and up
  * to 10 purse records. A wrong PIN leaves the tries left in nPinFalseCount (-1:
  * blocked). */
 KORVICARD_API int KORVICARD_CALL KorviCardGetSinopecCardInfo(int handle,
