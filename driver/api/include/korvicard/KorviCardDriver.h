@@ -900,7 +900,8 @@ KORVICARD_API int KORVICARD_CALL KorviCardMac(const char* initialValueHex, const
 
 /* One process-wide reader, opened over USB HID with the default identifiers;
  * every handle argument is ignored. Slot bytes 0-0x0F name the contact-card
- * slot, 0x10-0xFF the SAM slot that answered at power-on; a slot outside 0-255
+ * slot, 0x10-0xFF the SAM slot that answered the last SAM power-on (kept over a
+ * close and a new open, forgotten by a failed open); a slot outside 0-255
  * is a bad argument (-14), nothing is sent.
  * Failure codes: -11 no reader open (or it was closed), -14 bad argument or a
  * slot that could not be selected or powered, -13 no answer to reset from the
