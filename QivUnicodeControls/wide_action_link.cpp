@@ -5,13 +5,27 @@
 
 namespace qiv {
 
+namespace {
+
+// The tool tip the action was given. Where it has none, QAction::toolTip() reports the
+// action's text instead; a tool tip that reads just as that text counts as none.
+QString ActionToolTip(const QAction& action) {
+    QAction untipped;
+    untipped.setText(action.text());
+    untipped.setIconText(action.iconText());
+    const QString toolTip = action.toolTip();
+    return toolTip == untipped.toolTip() ? QString() : toolTip;
+}
+
+}  // namespace
+
 void ControlActionChange(QWidget* control, const QAction& action, bool checkDefaults) {
     if (control == nullptr) return;
     if (ControlTakesActionCaption(WideGetWindowText(control).toStdU16String(),
                                   control->objectName().toStdU16String(), checkDefaults))
         WideSetWindowText(control, action.text());
     if (ControlTakesActionHint(WideGetHint(control).toStdU16String(), checkDefaults))
-        WideSetHint(control, action.toolTip());
+        WideSetHint(control, ActionToolTip(action));
 }
 
 }  // namespace qiv

@@ -45,7 +45,7 @@ static_assert(sizeof kLibraryInfo - 1 == kLibraryInfoSize);
 
 // The global reader: 0 before any open, -1 after a failed open or a close, else the id of
 // the reader ICC_Reader_Open opened. The SAM slot is the reader slot that answered the
-// last SAM power-on (0: none yet).
+// last SAM power-on (0: none yet, or forgotten by a failed open).
 struct IccGlobals {
     std::mutex mutex;
     int handle = kNoReader;
@@ -113,9 +113,12 @@ extern "C" int KORVICARD_CALL ICC_Reader_Open(const char*) {
         IccGlobals& icc = Icc();
         std::lock_guard<std::mutex> lock(icc.mutex);
         icc.handle = KorviCardOpenDevice("", 0, 0, 0, kOpenTimeoutMs, nullptr);
-        // A reader newly opened has no SAM slot known to answer.
-        icc.samSlot = 0;
-        return icc.handle == kClosed ? kOpenFailed : icc.handle;
+        if (icc.handle == kClosed) {
+            icc.samSlot = 0;
+            return kOpenFailed;
+        }
+        // The SAM powered before stays powered: a caller may reopen for each transaction.
+        return icc.handle;
     });
 }
 

@@ -747,7 +747,7 @@ KC_JNI(jboolean, GetRelayStatus)
 (JNIEnv* env, jobject, jlong handle, jint relay, jbyteArray status) {
     std::uint8_t value = 0;
     const int result = KorviCardGetRelayStatus(HandleArg(handle), relay, &value);
-    CopyToJava(env, status, &value, 1);
+    if (result == 1) CopyToJava(env, status, &value, 1);
     return Bool(result);
 }
 
@@ -772,12 +772,15 @@ KC_JNI(jboolean, GetRelayInitStatus)
     std::uint8_t second[16] = {};
     unsigned value = 0;
     const int result = KorviCardGetRelayInitStatus(HandleArg(handle), first, second, &value);
-    CopyToJava(env, states, first, sizeof first);
-    CopyToJava(env, password, second, sizeof second);
-    if (ArrayLength(env, seconds) > 0) {
-        const jint v = static_cast<jint>(value);
-        env->SetIntArrayRegion(seconds, 0, 1, &v);
-        ClearPending(env);
+    // As the C call does, a failure leaves the caller's arrays as they were.
+    if (result == 1) {
+        CopyToJava(env, states, first, sizeof first);
+        CopyToJava(env, password, second, sizeof second);
+        if (ArrayLength(env, seconds) > 0) {
+            const jint v = static_cast<jint>(value);
+            env->SetIntArrayRegion(seconds, 0, 1, &v);
+            ClearPending(env);
+        }
     }
     return Bool(result);
 }

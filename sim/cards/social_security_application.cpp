@@ -38,11 +38,11 @@ ApduAnswer SocialSecurityApplication::Select(const CommandApdu& apdu) {
                 0x90, 0x00};
     }
     if (apdu.p1 == 0x02 && level_ == Level::kApplication) {
-        if (apdu.data == Bytes{0x00, 0x05}) {
+        if (apdu.data == Bytes{0xEF, 0x05}) {
             currentEf_ = &ef05_;
             return ApduAnswer::Status(0x90, 0x00);
         }
-        if (apdu.data == Bytes{0x00, 0x06}) {
+        if (apdu.data == Bytes{0xEF, 0x06}) {
             currentEf_ = &ef06_;
             return ApduAnswer::Status(0x90, 0x00);
         }

@@ -181,38 +181,47 @@ class WideWidgetsTest : public QObject {
         QVERIFY(wrapped.height() >= 2 * metrics.height() + 2);
     }
 
-    // Columns: check-defaults flag, the button's text, object name and hint;
-    // what it shows after the action's change.
+    // Columns: check-defaults flag, the action's tool tip, the button's text and
+    // hint (its object name is btnRead); what it shows after the action's change.
     void ActionChange_data() {
         QTest::addColumn<bool>("checkDefaults");
+        QTest::addColumn<QString>("actionTip");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("hint");
         QTest::addColumn<QString>("textAfter");
         QTest::addColumn<QString>("hintAfter");
         const QString caption = QStringLiteral("读卡(&R)");
         const QString tip = QStringLiteral("读二代证 \U00020000");
-        QTest::newRow("always") << false << "旧"
+        QTest::newRow("always") << false << tip << "旧"
                                 << "旧提示" << caption << tip;
-        QTest::newRow("defaults: empty") << true << ""
+        QTest::newRow("defaults: empty") << true << tip << ""
                                          << "" << caption << tip;
-        QTest::newRow("defaults: object name") << true << "btnRead"
+        QTest::newRow("defaults: object name") << true << tip << "btnRead"
                                                << "" << caption << tip;
-        QTest::newRow("defaults: own texts") << true << "旧"
+        QTest::newRow("defaults: own texts") << true << tip << "旧"
                                              << "旧提示"
                                              << "旧"
                                              << "旧提示";
-        QTest::newRow("defaults: own text, no hint") << true << "旧"
+        QTest::newRow("defaults: own text, no hint") << true << tip << "旧"
                                                      << ""
                                                      << "旧" << tip;
+        // An action without a tool tip has no hint, though QAction::toolTip() shows its text.
+        QTest::newRow("always, an action without a tip") << false << ""
+                                                         << "旧"
+                                                         << "旧提示" << caption << "";
+        QTest::newRow("defaults, an action without a tip") << true << ""
+                                                           << ""
+                                                           << "" << caption << "";
     }
     void ActionChange() {
         QFETCH(bool, checkDefaults);
+        QFETCH(QString, actionTip);
         QFETCH(QString, text);
         QFETCH(QString, hint);
         QFETCH(QString, textAfter);
         QFETCH(QString, hintAfter);
         QAction action(QStringLiteral("读卡(&R)"));
-        action.setToolTip(QStringLiteral("读二代证 \U00020000"));
+        action.setToolTip(actionTip);
         QPushButton button(text);
         button.setObjectName(QStringLiteral("btnRead"));
         button.setToolTip(hint);

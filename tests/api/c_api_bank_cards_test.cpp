@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -198,6 +199,17 @@ TEST(BankCardExportsTest, ShortOrMissingOutputFailsBeforeSending) {
 // --- Social-security cards -----------------------------------------------------------------
 
 const Bytes kName = {0xD5, 0xC5, 0xC8, 0xFD};  // two characters in GBK
+const Bytes kSelectEf05 = {0x00, 0xA4, 0x02, 0x00, 0x02, 0xEF, 0x05};
+const Bytes kSelectEf06 = {0x00, 0xA4, 0x02, 0x00, 0x02, 0xEF, 0x06};
+
+// The SELECTs by file identifier (P1 02) among the APDUs.
+std::vector<Bytes> FileSelects(const std::vector<Bytes>& apdus) {
+    std::vector<Bytes> selects;
+    std::copy_if(apdus.begin(), apdus.end(), std::back_inserter(selects), [](const Bytes& apdu) {
+        return apdu.size() >= 3 && apdu[0] == 0x00 && apdu[1] == 0xA4 && apdu[2] == 0x02;
+    });
+    return selects;
+}
 
 // The simulator's sample card file (card number A12345678), with another card number.
 sim::SocialSecurityApplication::Records CardFile(Bytes cardNumber = Text("A12345678")) {
@@ -233,7 +245,7 @@ TEST(SocialSecurityExportsTest, HolderRecordFromTheSamSlot) {
     ASSERT_FALSE(apdus.empty());
     EXPECT_EQ(apdus[0], (Bytes{0x00, 0xA4, 0x00, 0x00, 0x02, 0x3F, 0x00}));
     EXPECT_EQ(apdus[1], SelectByName(sim::SocialSecurityApplication::kDfName));
-    EXPECT_EQ(apdus[2], (Bytes{0x00, 0xA4, 0x02, 0x00, 0x02, 0x00, 0x05}));
+    EXPECT_EQ(FileSelects(apdus), (std::vector<Bytes>{kSelectEf05, kSelectEf06}));
 }
 
 TEST(SocialSecurityExportsTest, FieldsLongerThanTheirSlotsAreLeftOut) {
@@ -253,10 +265,11 @@ TEST(SocialSecurityExportsTest, BasicInformationOverEitherPath) {
         CpuCardBench bench;
         auto application =
             std::make_shared<sim::SocialSecurityApplication>(CardFile(), HolderFile());
+        std::shared_ptr<sim::TypeACpuCard> card;
         if (contact) {
             bench.InsertContactCard(application);
         } else {
-            bench.PresentCpuCard(application);
+            card = bench.PresentCpuCard(application);
             ASSERT_TRUE(bench.ActivateCpuCard());
         }
         std::vector<std::uint8_t> record(200, 0xEE);
@@ -275,6 +288,8 @@ TEST(SocialSecurityExportsTest, BasicInformationOverEitherPath) {
         EXPECT_EQ(record, expected);
         EXPECT_EQ(SamApdus(bench).empty(), !contact);
         EXPECT_EQ(bench.CpuPayloads().empty(), contact);
+        const std::vector<Bytes> apdus = contact ? SamApdus(bench) : card->picc().apdus();
+        EXPECT_EQ(FileSelects(apdus), std::vector<Bytes>{kSelectEf05});
     }
 }
 
@@ -415,10 +430,48 @@ TEST_F(FuelCardExports, PinTextsAndTheirOutcomes) {
     }
 }
 
+TEST_F(FuelCardExports, OnlyTheFirstSixCharactersOfAPinTextCount) {
+    const Bytes verify123456 = {0x00, 0x20, 0x00, 0x00, 0x03, 0x12, 0x34, 0x56};
+    struct Case {
+        const char* pin;
+        bool petroChina;
+        Bytes cardPin;
+        Bytes verify;
+    };
+    const Case cases[] = {
+        {"1234567", false, {0x12, 0x34, 0x56}, verify123456},
+        {"123456 and more", false, {0x12, 0x34, 0x56}, verify123456},
+        {"E7E7E7E7", false, {0x88, 0x88}, {0x00, 0x20, 0x00, 0x00, 0x02, 0x88, 0x88}},
+        {"E7E7E7CARDNO", false, {0x88, 0x88}, {0x00, 0x20, 0x00, 0x00, 0x02, 0x88, 0x88}},
+        {"1234567", true, {0x12, 0x34, 0x56}, verify123456},
+        {"E7E7E7E7", true, {0xE7, 0xE7, 0xE7}, {0x00, 0x20, 0x00, 0x00, 0x03, 0xE7, 0xE7, 0xE7}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.pin) + (c.petroChina ? " (PetroChina)" : " (Sinopec)"));
+        bench.ClearRequests();
+        sim::FuelCardData data =
+            c.petroChina ? sim::FuelCardApplication::PetroChina(
+                               {0x90, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07}, kIssued, kValidTo)
+                         : Sinopec(1);
+        data.pin = c.cardPin;
+        data.balance = 77;
+        Insert(data);
+        KorviCardSinopecCardParam card = Blank();
+        EXPECT_EQ(c.petroChina ? KorviCardGetPetroChinaCardInfo(bench.handle, &card, c.pin)
+                               : KorviCardGetSinopecCardInfo(bench.handle, &card, c.pin),
+                  1);
+        EXPECT_EQ(card.nCardBalance, 77);
+        const std::vector<Bytes> apdus = SamApdus(bench);
+        ASSERT_GE(apdus.size(), 3u);
+        EXPECT_EQ(apdus[2], c.verify);
+    }
+}
+
 TEST_F(FuelCardExports, PinTextsOfAnotherFormAreRefusedBeforeAnythingIsSent) {
     auto application = Insert(Sinopec(1));
-    const char* refused[] = {"12345",  "1234567", "12345G",  "",      "E7E7E7E7",
-                             "cardno", " 12345",  "CARDNO0", "12 456"};
+    // "CARDNO" asks for the card data only as the whole text; longer, it is no PIN.
+    const char* refused[] = {"12345",  "12345G",  "",         "E7E7",   "cardno",
+                             " 12345", "CARDNO0", "CARDNO 1", "12 456", "12 4567"};
     for (const char* pin : refused) {
         SCOPED_TRACE(pin);
         KorviCardSinopecCardParam card = Blank();

@@ -42,13 +42,14 @@ using Sent = std::pair<std::uint8_t, Bytes>;
 
 // A simulated reader with a contact card in slot 0 and a SAM in slot 2 (slot 1 empty),
 // listed as the one USB reader while the bench lives. Each card answers GET CHALLENGE with
-// bytes of its own, so an answer tells which card took the APDU.
+// bytes of its own, so an answer tells which card took the APDU. The remembered SAM slot is
+// process-wide: a bench starts with it forgotten.
 class IccBench {
   public:
     IccBench() {
         slots.Insert(0, contactCard);
         slots.Insert(2, sam);
-        SetHidBackendFactory([this] { return std::make_unique<sim::HidBackendAdapter>(port); });
+        FailOpen();
     }
     ~IccBench() {
         ICC_Reader_Close(0);
@@ -56,6 +57,16 @@ class IccBench {
     }
     IccBench(const IccBench&) = delete;
     IccBench& operator=(const IccBench&) = delete;
+
+    // An open that finds no USB reader; the reader is listed again after it.
+    int FailOpen() {
+        SetHidBackendFactory([this] {
+            return std::make_unique<sim::HidBackendAdapter>(port, std::vector<HidDeviceInfo>{});
+        });
+        const int result = ICC_Reader_Open("AUTO");
+        SetHidBackendFactory([this] { return std::make_unique<sim::HidBackendAdapter>(port); });
+        return result;
+    }
 
     std::vector<Sent> TakeRequests() {
         return port.WithReader([](sim::SimulatedReader& r) {
@@ -195,6 +206,35 @@ TEST(IccReaderApi, SessionOverBothSlotsSendsTheSlotCommandsAndKeepsTheSamSlot) {
     EXPECT_TRUE(bench.TakeRequests().empty());
 }
 
+TEST(IccReaderApi, TheSamSlotOutlivesAReopenAndOnlyAFailedOpenForgetsIt) {
+    IccBench bench;
+    ASSERT_GT(ICC_Reader_Open("AUTO"), 0);
+    Bytes atr(64);
+    ASSERT_EQ(ICC_Reader_PowerOn(0, 0x11, atr.data()), static_cast<int>(kSamAtr.size()));
+    ASSERT_EQ(ICC_Reader_Close(0), 0);
+    bench.TakeRequests();
+
+    Bytes answer;
+    // A caller that powers the SAM once and opens the reader for each transaction.
+    for (int transaction = 1; transaction <= 3; ++transaction) {
+        SCOPED_TRACE(transaction);
+        ASSERT_GT(ICC_Reader_Open("AUTO"), 0);
+        EXPECT_EQ(Apdu(0x11, kGetChallenge, answer), 6);
+        EXPECT_EQ(answer, (Bytes{0x5A, 0x5B, 0x5C, 0x5D, 0x90, 0x00}));
+        EXPECT_EQ(bench.TakeRequests(),
+                  (std::vector<Sent>{{kCmdSlot, {2}}, {kCmdApdu, kGetChallenge}}));
+        EXPECT_EQ(ICC_Reader_Close(0), 0);
+    }
+
+    EXPECT_EQ(bench.FailOpen(), -11);
+    ASSERT_GT(ICC_Reader_Open("AUTO"), 0);
+    bench.TakeRequests();
+    EXPECT_EQ(Apdu(0x11, kGetChallenge, answer), -14) << "the failed open forgot the SAM slot";
+    EXPECT_TRUE(bench.TakeRequests().empty());
+    ASSERT_EQ(ICC_Reader_PowerOn(0, 0x11, atr.data()), static_cast<int>(kSamAtr.size()));
+    EXPECT_EQ(Apdu(0x11, kGetChallenge, answer), 6);
+}
+
 TEST(IccReaderApi, AnswersKeepTheCardsDataAndLoseOnlyAnEchoedProcedureByte) {
     IccBench bench;
     ASSERT_GT(ICC_Reader_Open(nullptr), 0);
@@ -301,10 +341,7 @@ TEST(IccReaderApi, BadArgumentsAndReaderFailuresGiveTheirCodes) {
 
 TEST(IccReaderApi, FailedOpenLeavesTheReaderClosed) {
     IccBench bench;
-    SetHidBackendFactory([&bench] {
-        return std::make_unique<sim::HidBackendAdapter>(bench.port, std::vector<HidDeviceInfo>{});
-    });
-    EXPECT_EQ(ICC_Reader_Open("AUTO"), -11);
+    EXPECT_EQ(bench.FailOpen(), -11);
     Bytes buffer(256);
     EXPECT_EQ(ICC_Reader_PowerOn(0, 0x01, buffer.data()), -11);
     EXPECT_EQ(ICC_Reader_Application(0, 0x01, 5, kGetChallenge.data(), buffer.data()), -11);

@@ -45,22 +45,24 @@ struct PinRequest {
     std::vector<std::uint8_t> pin;
 };
 
-// Exactly six hex digits ("E7E7E7" standing for the built-in PIN where the card has one),
-// or "CARDNO". Anything else is refused.
+// The text "CARDNO", or a text whose first six characters are the PIN: "E7E7E7" standing
+// for the built-in PIN where the card has one, else six hex digits. Anything else (fewer
+// than six characters, or six that are not hex digits) is refused.
 std::optional<PinRequest> ParsePin(std::string_view text, const FuelIssuer& issuer) {
     PinRequest request;
     if (text == kCardDataOnly) {
         request.cardDataOnly = true;
         return request;
     }
-    if (text.size() != kPinTextLength) return std::nullopt;
-    if (issuer.hasBuiltInPin && text == kBuiltInPinText) {
+    if (text.size() < kPinTextLength) return std::nullopt;
+    const std::string_view pinText = text.substr(0, kPinTextLength);
+    if (issuer.hasBuiltInPin && pinText == kBuiltInPinText) {
         request.pin.assign(kBuiltInPin.begin(), kBuiltInPin.end());
         return request;
     }
     for (std::size_t i = 0; i < kPinTextLength; i += 2) {
-        const int high = HexValue(text[i]);
-        const int low = HexValue(text[i + 1]);
+        const int high = HexValue(pinText[i]);
+        const int low = HexValue(pinText[i + 1]);
         if (high < 0 || low < 0) return std::nullopt;
         request.pin.push_back(static_cast<std::uint8_t>(high << 4 | low));
     }

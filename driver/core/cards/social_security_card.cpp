@@ -20,8 +20,9 @@ constexpr std::size_t kMaxDateRecord = 32;
 constexpr std::uint8_t kDfName[] = {'s',  'x',  '1',  '.',  's',  'h',  '.', 0xC9,
                                     0xE7, 0xBB, 0xE1, 0xB1, 0xA3, 0xD5, 0xCF};
 constexpr std::uint8_t kMasterFile[] = {0x3F, 0x00};
-constexpr std::uint8_t kCardFile[] = {0x00, 0x05};
-constexpr std::uint8_t kHolderFile[] = {0x00, 0x06};
+// The basic-information files by their identifiers EF05 (card) and EF06 (holder).
+constexpr std::uint8_t kCardFile[] = {0xEF, 0x05};
+constexpr std::uint8_t kHolderFile[] = {0xEF, 0x06};
 
 // The result of one SELECT or READ RECORD, at most 256 bytes.
 struct Result {

@@ -423,9 +423,10 @@ public:
     // and 136, card number at 168.
     bool GetSocialSecurityInfo(bool sam, std::uint8_t* record);
     // A fuel card in the selected SAM slot: card number and dates, then with the PIN
-    // (exactly 6 hex digits; "E7E7E7" for the built-in PIN; "CARDNO" for the card data
-    // alone) balance and the last 10 purse records. A PIN text of another form fails before
-    // anything is sent. A wrong PIN leaves the tries left in nPinFalseCount (-1 blocked).
+    // (the first 6 characters of the text, hex digits; "E7E7E7" for the built-in PIN;
+    // "CARDNO" for the card data alone) balance and the last 10 purse records. A PIN text
+    // of another form fails before anything is sent. A wrong PIN leaves the tries left in
+    // nPinFalseCount (-1 blocked).
     bool GetSinopecCardInfo(KorviCardSinopecCardParam* record, const char* pin);
     bool GetPetroChinaCardInfo(KorviCardSinopecCardParam* record, const char* pin);
 

@@ -26,14 +26,19 @@ TEST(SocialSecurityApplicationTest, DfNameIsTheGbkText) {
 TEST(SocialSecurityApplicationTest, RecordsOfTheSelectedFileAnswerWithTagAndLength) {
     SocialSecurityApplication card({{7, {'A', '1', '2'}}, {5, {0x20, 0x15, 0x06, 0x01}}},
                                    {{2, {0xD5, 0xC5, 0xC8, 0xFD}}});
-    EXPECT_EQ(card.Process(Select(0x02, {0x00, 0x05})).sw1, 0x6A) << "no DF selected yet";
+    EXPECT_EQ(card.Process(Select(0x02, {0xEF, 0x05})).sw1, 0x6A) << "no DF selected yet";
     EXPECT_EQ(card.Process(Select(0x00, {0x3F, 0x00})).data.front(), 0x6F);
     const ApduAnswer df = card.Process(Select(0x04, SocialSecurityApplication::kDfName));
     EXPECT_EQ(df.sw1, 0x90);
     EXPECT_FALSE(df.data.empty());
     EXPECT_EQ(card.Process(Bytes{0x00, 0xB2, 0x07, 0x00, 0x05}).sw1, 0x69) << "no EF selected";
 
-    const ApduAnswer ef05 = card.Process(Select(0x02, {0x00, 0x05}));
+    // The files are EF05 and EF06; 0005 and 0006 name no file of the DF.
+    for (const Bytes& unknown : {Bytes{0x00, 0x05}, Bytes{0x00, 0x06}, Bytes{0xEF, 0x07}}) {
+        EXPECT_EQ(card.Process(Select(0x02, unknown)).Bytes(), (Bytes{0x6A, 0x82}));
+    }
+
+    const ApduAnswer ef05 = card.Process(Select(0x02, {0xEF, 0x05}));
     EXPECT_TRUE(ef05.data.empty());
     EXPECT_EQ(ef05.sw1, 0x90);
     EXPECT_EQ(card.Process(Bytes{0x00, 0xB2, 0x07, 0x00, 0x05}).data,
@@ -42,7 +47,7 @@ TEST(SocialSecurityApplicationTest, RecordsOfTheSelectedFileAnswerWithTagAndLeng
               (Bytes{0x05, 0x04, 0x20, 0x15, 0x06, 0x01}));
     EXPECT_EQ(card.Process(Bytes{0x00, 0xB2, 0x02, 0x00, 0x06}).sw2, 0x83);
 
-    ASSERT_EQ(card.Process(Select(0x02, {0x00, 0x06})).sw1, 0x90);
+    ASSERT_EQ(card.Process(Select(0x02, {0xEF, 0x06})).sw1, 0x90);
     EXPECT_EQ(card.Process(Bytes{0x00, 0xB2, 0x02, 0x04, 0x06}).data,
               (Bytes{0x02, 0x04, 0xD5, 0xC5, 0xC8, 0xFD}));
     card.Reset();

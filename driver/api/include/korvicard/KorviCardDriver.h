@@ -408,9 +408,10 @@ KORVICARD_API int KORVICARD_CALL KorviCardGetSocialSecurityInfoBy7816(int handle
  * dates at 104 and 136, card number at 168. */
 KORVICARD_API int KORVICARD_CALL KorviCardGetSocialSecurityInfo(int handle, int useContact,
                                                                 unsigned char* record);
-/* A fuel card in the selected SAM slot. pin: exactly 6 hex digits ("E7E7E7":
- * the card's built-in PIN), or "CARDNO" for card number and dates alone; any
- * other text fails before anything reaches the card. With a PIN: balance and up
+/* A fuel card in the selected SAM slot. pin: "CARDNO" for card number and dates
+ * alone, or a text whose first 6 characters are hex digits ("E7E7E7": the card's
+ * built-in PIN); the rest of the text is not read. Any other text fails before
+ * anything reaches the card. With a PIN: balance and up
  * to 10 purse records. A wrong PIN leaves the tries left in nPinFalseCount (-1:
  * blocked). */
 KORVICARD_API int KORVICARD_CALL KorviCardGetSinopecCardInfo(int handle,
@@ -899,7 +900,8 @@ KORVICARD_API int KORVICARD_CALL KorviCardMac(const char* initialValueHex, const
 
 /* One process-wide reader, opened over USB HID with the default identifiers;
  * every handle argument is ignored. Slot bytes 0-0x0F name the contact-card
- * slot, 0x10-0xFF the SAM slot that answered at power-on; a slot outside 0-255
+ * slot, 0x10-0xFF the SAM slot that answered the last SAM power-on (kept over a
+ * close and a new open, forgotten by a failed open); a slot outside 0-255
  * is a bad argument (-14), nothing is sent.
  * Failure codes: -11 no reader open (or it was closed), -14 bad argument or a
  * slot that could not be selected or powered, -13 no answer to reset from the

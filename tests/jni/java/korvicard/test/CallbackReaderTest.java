@@ -169,6 +169,23 @@ public final class CallbackReaderTest {
             close();
         });
 
+        Check.run("relay reads the reader refuses leave the caller's arrays as they were", () -> {
+            open();
+            byte[] status = Hex.filled(2, 0x5A);
+            Check.that(!driver.GetRelayStatus(handle, 1, status), "GetRelayStatus fails");
+            Check.bytes(Hex.filled(2, 0x5A), status, "status array");
+            byte[] states = Hex.filled(16, 0x11);
+            byte[] password = Hex.filled(16, 0x22);
+            int[] seconds = {77};
+            Check.that(!driver.GetRelayInitStatus(handle, states, password, seconds),
+                       "GetRelayInitStatus fails");
+            Check.bytes(Hex.filled(16, 0x11), states, "state array");
+            Check.bytes(Hex.filled(16, 0x22), password, "password array");
+            Check.equal(77, seconds[0], "seconds");
+            Check.equal(2, reader.requests.size(), "both requests reached the reader");
+            close();
+        });
+
         Check.run("a read callback that returns false gives reader error 3", () -> {
             open();
             reader.fault = JavaReader.Fault.READ_FALSE;

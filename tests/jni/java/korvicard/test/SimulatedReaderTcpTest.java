@@ -91,6 +91,28 @@ public final class SimulatedReaderTcpTest {
             Check.that(driver.GetAppConfig(handle, c), "GetAppConfig");
         });
 
+        Check.run("A: relay states into the caller's arrays, left as they were on failure", () -> {
+            Check.that(driver.SetRelayStatus(handle, 2, 1, "1357924680"), "relay 2 high");
+            byte[] status = Hex.filled(2, 0x5A);
+            Check.that(driver.GetRelayStatus(handle, 2, status), "GetRelayStatus");
+            Check.bytes(Hex.parse("015A"), status, "the state in element 0 only");
+            status = Hex.filled(2, 0x5A);
+            Check.that(!driver.GetRelayStatus(handle, 10, status), "no relay 10");
+            Check.bytes(Hex.filled(2, 0x5A), status, "status array as it was");
+
+            byte[] states = Hex.counting(16, 0x01);
+            Check.that(driver.SetRelayInitStatus(handle, states, Hex.counting(16, 0x41), 30),
+                       "SetRelayInitStatus");
+            byte[] statesBack = new byte[16];
+            byte[] passwordBack = new byte[16];
+            int[] seconds = {-1};
+            Check.that(driver.GetRelayInitStatus(handle, statesBack, passwordBack, seconds),
+                       "GetRelayInitStatus");
+            Check.bytes(states, statesBack, "initial states");
+            Check.bytes(Hex.counting(16, 0x41), passwordBack, "password block");
+            Check.equal(30, seconds[0], "restore seconds");
+        });
+
         Check.run("B, Q and X: failures come back as their values", () -> {
             Check.equal(0, driver.GetTwoIdServerMacAddress(handle, "127.0.0.1", 1).length,
                         "no identity server: an empty array");
