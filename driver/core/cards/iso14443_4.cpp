@@ -168,6 +168,7 @@ std::uint8_t Iso14443BlockLayer::ExchangeBlocks(std::span<const std::uint8_t> ap
             return kFailure;
         }
         unsigned length = 0;
+        bool moreTime = false;
         if (IsIBlock(pcb)) {
             if ((pcb & kNadFollows) != 0) {
                 return kFailure;
@@ -189,17 +190,17 @@ std::uint8_t Iso14443BlockLayer::ExchangeBlocks(std::span<const std::uint8_t> ap
         } else if (IsWtxRequest(pcb) && answerLength == header + 1) {
             length = Header(block, kSWtx);
             block[length++] = answer[header] & 0x3F;
-            const Clock::time_point granted = now_();
-            if (!send(block, length, answer, &answerLength)) {
-                return kFailure;
-            }
-            deadline = std::min(limit, deadline + (now_() - granted));
-            continue;
+            moreTime = true;
         } else {
             return kFailure;
         }
+        const Clock::time_point sent = now_();
         if (!send(block, length, answer, &answerLength)) {
             return kFailure;
+        }
+        // The time the card took after an S(WTX) answer is its own.
+        if (moreTime) {
+            deadline = std::min(limit, deadline + (now_() - sent));
         }
     }
 }
