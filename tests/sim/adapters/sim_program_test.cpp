@@ -60,6 +60,23 @@ TEST(SimProgram, ServesAPseudoTerminalUntilSigint) {
     EXPECT_NE(program.Errors().find("cmd=0B"), std::string::npos);
 }
 
+// The program's exit status, or -1 when it still runs after 3 s; then it is killed, so that
+// its output can be read to the end.
+int EndOf(SimProgram& program) {
+    const int status = program.Wait();
+    if (status == -1) program.Stop(SIGKILL);
+    return status;
+}
+
+// A usage error: exit code 2, the first line saying what is wrong, then the usage.
+void ExpectUsageError(const std::vector<std::string>& args, const std::string& firstLine) {
+    SimProgram program(args);
+    EXPECT_EQ(EndOf(program), 2) << firstLine;
+    const std::string errors = program.Errors();
+    EXPECT_EQ(errors.substr(0, errors.find('\n')), firstLine);
+    EXPECT_NE(errors.find("\nusage: "), std::string::npos) << errors;
+}
+
 // Each usage error names the option or value that is wrong and why, then the usage.
 TEST(SimProgram, RefusesBadArgumentsSayingWhy) {
     struct Case {
@@ -83,12 +100,58 @@ TEST(SimProgram, RefusesBadArgumentsSayingWhy) {
          "that identity server"},
         {{"--card", "bogus"}, "korvicard-sim: no card is called \"bogus\""},
     };
+    for (const Case& c : cases) ExpectUsageError(c.args, c.firstLine);
+}
+
+// The first addresses outside 127.0.0.0/8 and the first port past 65535 are refused for every
+// option that takes them (the reader on a free port, should one be taken for good).
+TEST(SimProgram, RefusesAddressesAndPortsJustPastTheirRange) {
+    struct Option {
+        std::vector<std::string> before;
+        std::string name;
+    };
+    const Option serverOptions[] = {
+        {{}, "--id-server"},
+        {{"--id-server", "127.0.0.60:0"}, "--dispatch-server"},
+        {{}, "--decoder"},
+    };
+    for (const Option& option : serverOptions) {
+        for (const char* address : {"126.255.255.255", "128.0.0.1", "255.255.255.255"}) {
+            std::vector<std::string> args = {"--port", "0"};
+            args.insert(args.end(), option.before.begin(), option.before.end());
+            args.insert(args.end(), {option.name, address});
+            ExpectUsageError(args, "korvicard-sim: " + option.name + " " + address +
+                                       ": not a loopback address (127.x.y.z)");
+        }
+    }
+    ExpectUsageError({"--port", "65536"}, "korvicard-sim: --port 65536: not a port number 0-65535");
+    ExpectUsageError({"--port", "0", "--id-server", "127.0.0.60:65536"},
+                     "korvicard-sim: --id-server 127.0.0.60:65536: 65536 is not a port number "
+                     "0-65535");
+}
+
+// The last address of 127.0.0.0/8 short of its broadcast address and port 65535 are served.
+TEST(SimProgram, ServesAtTheEndsOfTheAddressesAndPorts) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* host;
+        int port;
+    };
+    const Case cases[] = {
+        {{"--port", "65535"}, "127.0.0.1", 65535},
+        {{"--port", "0", "--id-server", "127.255.255.254:65535"}, "127.255.255.254", 65535},
+        {{"--port", "0", "--id-server", "127.0.0.60:0", "--dispatch-server", "127.255.255.254"},
+         "127.255.255.254",
+         31213},
+        {{"--port", "0", "--decoder", "127.255.255.254"}, "127.255.255.254", kDecoderPort},
+    };
     for (const Case& c : cases) {
         SimProgram program(c.args);
-        EXPECT_EQ(program.Wait(), 2) << c.firstLine;
-        const std::string errors = program.Errors();
-        EXPECT_EQ(errors.substr(0, errors.find('\n')), c.firstLine);
-        EXPECT_NE(errors.find("\nusage: "), std::string::npos) << errors;
+        EXPECT_GT(program.TcpPort(), 0) << c.args.back();
+        TcpClient client;
+        EXPECT_TRUE(client.Connect(c.host, c.port, 1)) << c.host << ":" << c.port;
+        client.Close();
+        EXPECT_EQ(program.Stop(SIGTERM), 0) << c.args.back();
     }
 }
 
