@@ -77,6 +77,14 @@ void ExpectUsageError(const std::vector<std::string>& args, const std::string& f
     EXPECT_NE(errors.find("\nusage: "), std::string::npos) << errors;
 }
 
+// An address korvicard-sim cannot take: exit code 1, the line saying why, and no reader.
+void ExpectRefusedToServe(const std::vector<std::string>& args, const std::string& line) {
+    SimProgram program(args);
+    EXPECT_EQ(EndOf(program), 1) << line;
+    EXPECT_NE(program.Errors().find(line), std::string::npos) << line;
+    EXPECT_EQ(program.Output(), "") << "it does not serve the reader either";
+}
+
 // Each usage error names the option or value that is wrong and why, then the usage.
 TEST(SimProgram, RefusesBadArgumentsSayingWhy) {
     struct Case {
@@ -203,11 +211,47 @@ TEST(SimProgram, TakenServerAddressSaysWhichAndHowToMoveIt) {
         ASSERT_TRUE(holder.Start(static_cast<std::uint16_t>(c.takenPort), c.takenHost));
         std::vector<std::string> args = {"--port", "0"};
         args.insert(args.end(), c.args.begin(), c.args.end());
-        SimProgram program(args);
-        EXPECT_EQ(program.Wait(), 1) << c.line;
-        EXPECT_NE(program.Errors().find(c.line), std::string::npos) << c.line;
-        EXPECT_EQ(program.Output(), "") << "it does not serve the reader either";
+        ExpectRefusedToServe(args, c.line);
     }
+}
+
+// The reader's own port, taken: its address and port, the system's reason, what may hold it
+// and the option that moves it.
+TEST(SimProgram, TakenReaderPortSaysWhatMayHoldItAndHowToMoveIt) {
+    sim::SimulatedReader reader;
+    sim::ReaderPort readerPort(reader);
+    sim::TcpServer holder(readerPort);
+    ASSERT_TRUE(holder.Start(0, "127.0.0.1"));
+    const std::string port = std::to_string(holder.Port());
+    ExpectRefusedToServe({"--port", port},
+                         "korvicard-sim: cannot listen on 127.0.0.1:" + port +
+                             ": Address already in use. Another korvicard-sim or run command "
+                             "may hold it; --port N serves it on another port (0 picks a free "
+                             "port).\n");
+}
+
+// An address one of its own servers already serves is named as that server's, not blamed on
+// another program.
+TEST(SimProgram, AddressItServesItselfIsNamedAsItsOwn) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string line;
+    };
+    const std::string decoderPort = std::to_string(kDecoderPort);
+    const Case cases[] = {
+        {{"--port", "0", "--id-server", "127.0.0.62:31213", "--dispatch-server", "127.0.0.62"},
+         "korvicard-sim: cannot serve the dispatch service on 127.0.0.62:31213: this "
+         "korvicard-sim serves its identity server there; --dispatch-server ADDRESS serves it "
+         "on another address.\n"},
+        {{"--port", "0", "--id-server", "127.0.0.63:" + decoderPort, "--decoder", "127.0.0.63"},
+         "korvicard-sim: cannot serve the photo decoder on 127.0.0.63:" + decoderPort +
+             ": this korvicard-sim serves its identity server there; --decoder ADDRESS serves "
+             "it on another address.\n"},
+        {{"--port", "10000", "--id-server", "127.0.0.1"},
+         "korvicard-sim: cannot listen on 127.0.0.1:10000: this korvicard-sim serves its "
+         "identity server there; --port N serves it on another port (0 picks a free port).\n"},
+    };
+    for (const Case& c : cases) ExpectRefusedToServe(c.args, c.line);
 }
 
 }  // namespace
