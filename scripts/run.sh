@@ -21,12 +21,13 @@ cmake --build --preset release -j "$(nproc)" \
 
 # The identity server, dispatch service and photo decoder on loopback addresses of their own,
 # which no test takes, so the test suite can run beside this command; the bench is told them.
-servers=(--id-server "${KORVICARD_ID_SERVER:-127.0.0.101:10000}"
-  --dispatch-server "${KORVICARD_DISPATCH_SERVER:-127.0.0.102}"
-  --decoder "${KORVICARD_DECODER:-127.0.0.103}")
+id_server=${KORVICARD_ID_SERVER:-127.0.0.101:10000}
+dispatch_server=${KORVICARD_DISPATCH_SERVER:-127.0.0.102}
+decoder=${KORVICARD_DECODER:-127.0.0.103}
+servers=(--id-server "$id_server" --dispatch-server "$dispatch_server" --decoder "$decoder")
 # The identity page's reads that name no decoder ask the driver's default one, localhost: a
-# second photo decoder answers there.
-default_decoder=(--decoder "${KORVICARD_DEFAULT_DECODER:-127.0.0.1}")
+# second photo decoder answers there (one decoder, where both addresses are the same).
+default_decoder=${KORVICARD_DEFAULT_DECODER:-127.0.0.1}
 work=$(mktemp -d)
 log=build/release/korvicard-sim.log
 sim=
@@ -36,6 +37,14 @@ bench=
 # that may belong to another program by now is ever signalled.
 own() {
   [[ -n "$1" && " $(jobs -rp | tr '\n' ' ') " == *" $1 "* ]]
+}
+
+# Names variable $3 when the simulator could not serve its $1 (the simulator's name of that
+# server) on address $2: the variable moves it.
+moves() {
+  if grep -qF "cannot serve the $1 on $2:" "$log"; then
+    echo "$3 moves the $1 on $2 to another loopback address." >&2
+  fi
 }
 
 # Ends what still runs of the bench (its whole process group: xvfb-run and its X server too)
@@ -64,7 +73,7 @@ trap 'exit 129' HUP
 # its request log to $log.
 exec 3<&0
 build/release/sim/korvicard-sim --port 0 --card mifare1k --card typeb "${servers[@]}" \
-  "${default_decoder[@]}" <&3 \
+  --decoder "$default_decoder" <&3 \
   2>"$log" > >(IFS= read -r address && echo "$address" >"$work/address" &&
     echo "Simulated reader on $address (requests logged in $log)" && cat) &
 sim=$!
@@ -77,10 +86,10 @@ done
 if [[ ! -s "$work/address" ]]; then
   echo "The simulated reader did not start:" >&2
   cat "$log" >&2
-  if grep -q "cannot serve" "$log"; then
-    echo "KORVICARD_ID_SERVER=ADDRESS:PORT, KORVICARD_DISPATCH_SERVER=ADDRESS, KORVICARD_DECODER=ADDRESS" \
-      "and KORVICARD_DEFAULT_DECODER=ADDRESS move this command's servers." >&2
-  fi
+  moves "identity server" "${id_server%:*}" KORVICARD_ID_SERVER=ADDRESS:PORT
+  moves "dispatch service" "$dispatch_server" KORVICARD_DISPATCH_SERVER=ADDRESS
+  moves "photo decoder" "$decoder" KORVICARD_DECODER=ADDRESS
+  moves "photo decoder" "$default_decoder" KORVICARD_DEFAULT_DECODER=ADDRESS
   exit 1
 fi
 address=$(head -n 1 "$work/address")
@@ -100,9 +109,10 @@ if [[ -z "${XDG_RUNTIME_DIR:-}" ]]; then
 fi
 setsid "${command[@]}" </dev/null &
 bench=$!
-# The run ends with the bench, or with the simulator, which leaves the bench no reader.
+# The run ends with the bench, or with the simulator, which leaves the bench no reader. Bash's
+# own report of a job ended by a signal stays out: the run tells the simulator's end itself.
 ended=
-wait -n -p ended "$bench" "$sim" && status=0 || status=$?
+wait -n -p ended "$bench" "$sim" 2>/dev/null && status=0 || status=$?
 if [[ "$ended" == "$sim" ]]; then
   how="with exit status $status"
   if (( status > 128 )); then how="by signal $(kill -l $((status - 128)))"; fi

@@ -10,6 +10,7 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -137,7 +138,9 @@ std::optional<std::string> ParseOptions(int argc, char** argv, Options* options)
             return notLoopback(option, value);
         } else if (option == "--dispatch-server") {
             options->dispatchServer = value;
-        } else {
+        } else if (std::find(options->decoders.begin(), options->decoders.end(), value) ==
+                   options->decoders.end()) {
+            // An address given twice gets one decoder.
             options->decoders.push_back(value);
         }
     }
@@ -148,21 +151,52 @@ std::optional<std::string> ParseOptions(int argc, char** argv, Options* options)
     return std::nullopt;
 }
 
-// Starts one of the identity services; false, with a line naming the service, its address,
-// the system's reason and the option that moves it, when its address cannot be served.
-template <typename Start>
-bool StartService(const char* service, const std::string& address, int port, const char* option,
-                  Start start) {
-    try {
-        start();
-        return true;
-    } catch (const std::system_error& error) {
-        std::fprintf(stderr,
-                     "korvicard-sim: cannot serve the %s on %s:%d: %s. Another korvicard-sim "
-                     "or run command may hold it; %s serves it on another address.\n",
-                     service, address.c_str(), port, error.code().message().c_str(), option);
-        return false;
+// A server of this korvicard-sim: its name, loopback address and port.
+struct Served {
+    std::string server;
+    std::string address;
+    int port;
+};
+
+// The server of served on address:port, or nullptr (a loopback address has one dotted form).
+const Served* ServedOn(const std::vector<Served>& served, const std::string& address, int port) {
+    for (const Served& entry : served) {
+        if (entry.address == address && entry.port == port) return &entry;
     }
+    return nullptr;
+}
+
+// The line for an address that cannot be taken: what was to be done there, why not (the
+// server of this korvicard-sim on it, or else the system's reason) and the option that moves
+// it.
+void PrintTaken(const std::string& what, const std::string& address, int port, const Served* own,
+                const std::string& reason, const std::string& moves) {
+    const std::string why = own != nullptr
+                                ? "this korvicard-sim serves its " + own->server + " there"
+                                : reason + ". Another korvicard-sim or run command may hold it";
+    std::fprintf(stderr, "korvicard-sim: cannot %s on %s:%d: %s; %s.\n", what.c_str(),
+                 address.c_str(), port, why.c_str(), moves.c_str());
+}
+
+// Starts one of the identity services (start returns the port it serves) and adds it to
+// served; false, with a line naming the service, its address, why it is taken and the option
+// that moves it, when its address cannot be served.
+template <typename Start>
+bool StartService(const std::string& service, const std::string& address, int port,
+                  const std::string& option, std::vector<Served>& served, Start start) {
+    const Served* own = ServedOn(served, address, port);
+    std::string reason;
+    if (own == nullptr) {
+        try {
+            served.push_back({service, address, start()});
+            return true;
+        } catch (const std::system_error& error) {
+            reason = error.code().message();
+        }
+    }
+    PrintTaken("serve the " + service, address, port, own, reason,
+               option + " serves it on another address");
+    return false;
 }
 
 void LogRequest(const sim::Request& request) {
@@ -269,11 +303,14 @@ int main(int argc, char** argv) {
     std::optional<IdentityServerService> identity;
     std::optional<DispatchService> dispatch;
     std::list<PhotoDecoderServer> photoDecoders;
+    std::vector<Served> served;
     if (options.idServer) {
         const std::string& address = *options.idServer;
         if (!StartService("identity server", address, options.idServerPort,
-                          "--id-server ADDRESS[:PORT]",
-                          [&] { identity.emplace(address, options.idServerPort); })) {
+                          "--id-server ADDRESS[:PORT]", served, [&] {
+                              identity.emplace(address, options.idServerPort);
+                              return identity->Port();
+                          })) {
             return 1;
         }
         std::fprintf(stderr, "korvicard-sim: identity server %s:%d\n", address.c_str(),
@@ -281,17 +318,21 @@ int main(int argc, char** argv) {
     }
     if (options.dispatchServer) {
         const std::string& address = *options.dispatchServer;
-        if (!StartService(
-                "dispatch service", address, DispatchServer::kPort, "--dispatch-server ADDRESS",
-                [&] { dispatch.emplace(address, *options.idServer, identity->Port()); })) {
+        if (!StartService("dispatch service", address, DispatchServer::kPort,
+                          "--dispatch-server ADDRESS", served, [&] {
+                              dispatch.emplace(address, *options.idServer, identity->Port());
+                              return DispatchServer::kPort;
+                          })) {
             return 1;
         }
         std::fprintf(stderr, "korvicard-sim: dispatch server %s:%d\n", address.c_str(),
                      DispatchServer::kPort);
     }
     for (const std::string& address : options.decoders) {
-        if (!StartService("photo decoder", address, kDecoderPort, "--decoder ADDRESS",
-                          [&] { photoDecoders.emplace_back(address); })) {
+        if (!StartService("photo decoder", address, kDecoderPort, "--decoder ADDRESS", served, [&] {
+                photoDecoders.emplace_back(address);
+                return kDecoderPort;
+            })) {
             return 1;
         }
         std::fprintf(stderr, "korvicard-sim: photo decoder %s:%d\n", address.c_str(), kDecoderPort);
@@ -306,9 +347,11 @@ int main(int argc, char** argv) {
         }
         std::printf("%s\n", line.SlavePath().c_str());
     } else {
-        if (!server.Start(static_cast<std::uint16_t>(options.port))) {
-            std::fprintf(stderr, "korvicard-sim: cannot listen on 127.0.0.1:%d: %s\n", options.port,
-                         std::strerror(errno));
+        const Served* own = ServedOn(served, "127.0.0.1", options.port);
+        if (own != nullptr || !server.Start(static_cast<std::uint16_t>(options.port))) {
+            const std::string reason = std::strerror(errno);
+            PrintTaken("listen", "127.0.0.1", options.port, own, reason,
+                       "--port N serves it on another port (0 picks a free port)");
             return 1;
         }
         std::printf("127.0.0.1:%u\n", server.Port());

@@ -4,10 +4,12 @@
 # the simulator ending) ends the bench's whole process group (xvfb-run and its X server too)
 # and the simulator within a few seconds, with the run command's exit status of each, and the
 # next run starts at once on the same addresses; a simulator that ends by itself is reported
-# with its last log lines; card lines on the run command's standard input reach the simulator
-# and its answers the command's output, the bench gets no input, and the end of the input
-# changes nothing. The build is configured only while it has no build files, and the bench
-# gets a private runtime folder when the session has none.
+# with its last log lines and nothing else; a server address held elsewhere is named with the
+# variable that moves that server; unmoved, the default photo decoder stands on 127.0.0.1, and
+# one decoder serves there when the bench's is put there too; card lines on the run command's
+# standard input reach the simulator and its answers the command's output, the bench gets no
+# input, and the end of the input changes nothing. The build is configured only while it has
+# no build files, and the bench gets a private runtime folder when the session has none.
 # usage: run_command_test.sh SIM_PROGRAM WORK_DIR
 set -euo pipefail
 sim=$1 work=$2
@@ -39,11 +41,13 @@ log=$root/build/release/korvicard-sim.log
 export KORVICARD_ID_SERVER=127.0.0.171:10000 KORVICARD_DISPATCH_SERVER=127.0.0.172
 export KORVICARD_DECODER=127.0.0.173 KORVICARD_DEFAULT_DECODER=127.0.0.174
 
-run= bench_group=
-# On failure, whatever of the run is left: the run command's group and the bench's.
+run= bench_group= holder=
+# On failure, whatever of the run is left: the run command's group and the bench's, and a
+# simulator holding an address.
 leave() {
   touch "$work/close"
   for group in $run $bench_group; do kill -KILL -- "-$group" 2>/dev/null || true; done
+  if [[ -n "$holder" ]]; then kill -KILL "$holder" 2>/dev/null || true; fi
 }
 trap leave EXIT
 
@@ -92,12 +96,15 @@ children_named() {
 }
 
 # Starts the run command in a process group of its own, as a terminal's foreground job, with
-# SIGINT handled (a background job of a script would ignore it); $1 is its standard input.
+# SIGINT handled (a background job of a script would ignore it); $1 is its standard input, the
+# arguments after it changes to its environment (for env).
 start_run() {
+  local input=$1
+  shift
   rm -f "$work/close" "$work/bench.ids"
-  setsid env --default-signal=INT -u XDG_RUNTIME_DIR PATH="$work/bin:$PATH" \
+  setsid env --default-signal=INT -u XDG_RUNTIME_DIR "$@" PATH="$work/bin:$PATH" \
     bash "$root/scripts/run.sh" \
-    <"$1" >"$work/out" 2>"$work/err" 3>&- &
+    <"$input" >"$work/out" 2>"$work/err" 3>&- &
   run=$!
   wait_for "Type \`card NAME…\` here to place cards (card none empties the field); the names: "
   for _ in $(seq 50); do
@@ -140,6 +147,9 @@ for entry in "${endings[@]}"; do
       else
         grep -q "stopped by signal KILL" "$work/err" || fail "$ending: no signal named"
       fi
+      # In the run command's own words only: no report of the shell's about its job.
+      [[ "$(cat "$work/err")" == "$(grep "^The simulated reader stopped" "$work/err"; tail -n 5 "$log")" ]] ||
+        fail "$ending: more than the run command's message and the log's last lines:"
       ;;
     *)
       grep -q "korvicard-sim: stopping (SIG" "$log" || fail "$ending: the simulator was not stopped"
@@ -147,6 +157,55 @@ for entry in "${endings[@]}"; do
       ;;
   esac
 done
+# A server address held by another korvicard-sim: the run command fails, naming the variable
+# that moves that server and no other.
+taken=("KORVICARD_ID_SERVER=ADDRESS:PORT|identity server|127.0.0.171|--id-server 127.0.0.171:10000"
+  "KORVICARD_DISPATCH_SERVER=ADDRESS|dispatch service|127.0.0.172|--id-server 127.0.0.175:0 --dispatch-server 127.0.0.172"
+  "KORVICARD_DECODER=ADDRESS|photo decoder|127.0.0.173|--decoder 127.0.0.173"
+  "KORVICARD_DEFAULT_DECODER=ADDRESS|photo decoder|127.0.0.174|--decoder 127.0.0.174")
+for entry in "${taken[@]}"; do
+  IFS='|' read -r variable server held holding <<<"$entry"
+  read -ra holding <<<"$holding"
+  "$sim" --port 0 "${holding[@]}" </dev/null >"$work/holder.out" 2>/dev/null &
+  holder=$!
+  for _ in $(seq 50); do
+    [[ -s "$work/holder.out" ]] && break
+    sleep 0.1
+  done
+  [[ -s "$work/holder.out" ]] || fail "$variable: the holding simulator did not start"
+  status=0
+  PATH="$work/bin:$PATH" bash "$root/scripts/run.sh" </dev/null >"$work/out" 2>"$work/err" ||
+    status=$?
+  kill -TERM "$holder"
+  wait "$holder" || true
+  holder=
+  [[ "$status" == 1 ]] || fail "$variable: the run command exited $status, not 1"
+  grep -q "^korvicard-sim: cannot serve the $server on $held:[0-9]*: Address already in use\." \
+    "$work/err" || fail "$variable: the taken address was not named"
+  [[ "$(grep KORVICARD_ "$work/err")" == "$variable moves the $server on $held to another loopback address." ]] ||
+    fail "$variable: not the one variable that moves the $server:"
+done
+
+# The run command's own default decoder, with KORVICARD_DEFAULT_DECODER unset: on 127.0.0.1,
+# beside the one the bench is told; and with the bench's decoder there too, one decoder serves
+# both.
+decoders=("127.0.0.173|127.0.0.173 127.0.0.1" "127.0.0.1|127.0.0.1")
+for entry in "${decoders[@]}"; do
+  IFS='|' read -r decoder served <<<"$entry"
+  DISPLAY=:0 start_run /dev/null -u KORVICARD_DEFAULT_DECODER KORVICARD_DECODER="$decoder"
+  sed -n 's/^korvicard-sim: photo decoder \([0-9.]*\):\([0-9]*\)$/\1 \2/p' "$log" >"$work/decoders"
+  [[ "$(cut -d ' ' -f 1 "$work/decoders" | paste -sd ' ')" == "$served" ]] ||
+    fail "KORVICARD_DECODER=$decoder: photo decoders on $(cat "$work/decoders"), not $served:"
+  while read -r host port; do
+    (exec 4<>"/dev/tcp/$host/$port") || fail "KORVICARD_DECODER=$decoder: no photo decoder on $host:$port"
+  done <"$work/decoders"
+  [[ "$(sed -n '/^--decoder$/{n;p}' "$work/bench.args")" == "$decoder" ]] ||
+    fail "KORVICARD_DECODER=$decoder: not the decoder handed to the bench"
+  touch "$work/close"
+  ended "$run" || fail "KORVICARD_DECODER=$decoder: closing the bench did not end the run"
+  wait "$run" || fail "KORVICARD_DECODER=$decoder: the run command failed"
+done
+
 [[ "$(cat "$work/bench.runtime")" == "700 $(id -u)" ]] ||
   fail "the bench's runtime folder: $(cat "$work/bench.runtime")"
 # Configured while there were no build files, then only built.

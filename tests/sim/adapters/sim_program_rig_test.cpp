@@ -92,10 +92,11 @@ TEST(SimProgramRig, CardOptionChoosesTheCardInTheField) {
 namespace {
 
 // The identity servers korvicard-sim serves when asked, each on its own loopback address; a
-// photo decoder on each address given.
+// photo decoder on each address given, one for an address given twice.
 TEST(SimProgramRig, IdentityServersOnTheirAddresses) {
     SimProgram program({"--port", "0", "--id-server", "127.0.0.165:10000", "--dispatch-server",
-                        "127.0.0.166", "--decoder", "127.0.0.167", "--decoder", "127.0.0.170"});
+                        "127.0.0.166", "--decoder", "127.0.0.167", "--decoder", "127.0.0.170",
+                        "--decoder", "127.0.0.167"});
     ASSERT_GT(program.TcpPort(), 0);
     ReaderSession session;
     char text[64] = {};
@@ -113,6 +114,10 @@ TEST(SimProgramRig, IdentityServersOnTheirAddresses) {
     EXPECT_TRUE(dispatch.Connect("127.0.0.166", 31213, 1));
     dispatch.Close();
     EXPECT_EQ(program.Stop(SIGTERM), 0);
+    const std::string errors = program.Errors();
+    const std::size_t decoder = errors.find("photo decoder 127.0.0.167:");
+    ASSERT_NE(decoder, std::string::npos) << errors;
+    EXPECT_EQ(errors.find("photo decoder 127.0.0.167:", decoder + 1), std::string::npos) << errors;
 }
 
 }  // namespace

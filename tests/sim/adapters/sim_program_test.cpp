@@ -60,6 +60,31 @@ TEST(SimProgram, ServesAPseudoTerminalUntilSigint) {
     EXPECT_NE(program.Errors().find("cmd=0B"), std::string::npos);
 }
 
+// The program's exit status, or -1 when it still runs after 3 s; then it is killed, so that
+// its output can be read to the end.
+int EndOf(SimProgram& program) {
+    const int status = program.Wait();
+    if (status == -1) program.Stop(SIGKILL);
+    return status;
+}
+
+// A usage error: exit code 2, the first line saying what is wrong, then the usage.
+void ExpectUsageError(const std::vector<std::string>& args, const std::string& firstLine) {
+    SimProgram program(args);
+    EXPECT_EQ(EndOf(program), 2) << firstLine;
+    const std::string errors = program.Errors();
+    EXPECT_EQ(errors.substr(0, errors.find('\n')), firstLine);
+    EXPECT_NE(errors.find("\nusage: "), std::string::npos) << errors;
+}
+
+// An address korvicard-sim cannot take: exit code 1, the line saying why, and no reader.
+void ExpectRefusedToServe(const std::vector<std::string>& args, const std::string& line) {
+    SimProgram program(args);
+    EXPECT_EQ(EndOf(program), 1) << line;
+    EXPECT_NE(program.Errors().find(line), std::string::npos) << line;
+    EXPECT_EQ(program.Output(), "") << "it does not serve the reader either";
+}
+
 // Each usage error names the option or value that is wrong and why, then the usage.
 TEST(SimProgram, RefusesBadArgumentsSayingWhy) {
     struct Case {
@@ -83,12 +108,58 @@ TEST(SimProgram, RefusesBadArgumentsSayingWhy) {
          "that identity server"},
         {{"--card", "bogus"}, "korvicard-sim: no card is called \"bogus\""},
     };
+    for (const Case& c : cases) ExpectUsageError(c.args, c.firstLine);
+}
+
+// The first addresses outside 127.0.0.0/8 and the first port past 65535 are refused for every
+// option that takes them (the reader on a free port, should one be taken for good).
+TEST(SimProgram, RefusesAddressesAndPortsJustPastTheirRange) {
+    struct Option {
+        std::vector<std::string> before;
+        std::string name;
+    };
+    const Option serverOptions[] = {
+        {{}, "--id-server"},
+        {{"--id-server", "127.0.0.60:0"}, "--dispatch-server"},
+        {{}, "--decoder"},
+    };
+    for (const Option& option : serverOptions) {
+        for (const char* address : {"126.255.255.255", "128.0.0.1", "255.255.255.255"}) {
+            std::vector<std::string> args = {"--port", "0"};
+            args.insert(args.end(), option.before.begin(), option.before.end());
+            args.insert(args.end(), {option.name, address});
+            ExpectUsageError(args, "korvicard-sim: " + option.name + " " + address +
+                                       ": not a loopback address (127.x.y.z)");
+        }
+    }
+    ExpectUsageError({"--port", "65536"}, "korvicard-sim: --port 65536: not a port number 0-65535");
+    ExpectUsageError({"--port", "0", "--id-server", "127.0.0.60:65536"},
+                     "korvicard-sim: --id-server 127.0.0.60:65536: 65536 is not a port number "
+                     "0-65535");
+}
+
+// The last address of 127.0.0.0/8 short of its broadcast address and port 65535 are served.
+TEST(SimProgram, ServesAtTheEndsOfTheAddressesAndPorts) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* host;
+        int port;
+    };
+    const Case cases[] = {
+        {{"--port", "65535"}, "127.0.0.1", 65535},
+        {{"--port", "0", "--id-server", "127.255.255.254:65535"}, "127.255.255.254", 65535},
+        {{"--port", "0", "--id-server", "127.0.0.60:0", "--dispatch-server", "127.255.255.254"},
+         "127.255.255.254",
+         31213},
+        {{"--port", "0", "--decoder", "127.255.255.254"}, "127.255.255.254", kDecoderPort},
+    };
     for (const Case& c : cases) {
         SimProgram program(c.args);
-        EXPECT_EQ(program.Wait(), 2) << c.firstLine;
-        const std::string errors = program.Errors();
-        EXPECT_EQ(errors.substr(0, errors.find('\n')), c.firstLine);
-        EXPECT_NE(errors.find("\nusage: "), std::string::npos) << errors;
+        EXPECT_GT(program.TcpPort(), 0) << c.args.back();
+        TcpClient client;
+        EXPECT_TRUE(client.Connect(c.host, c.port, 1)) << c.host << ":" << c.port;
+        client.Close();
+        EXPECT_EQ(program.Stop(SIGTERM), 0) << c.args.back();
     }
 }
 
@@ -140,11 +211,47 @@ TEST(SimProgram, TakenServerAddressSaysWhichAndHowToMoveIt) {
         ASSERT_TRUE(holder.Start(static_cast<std::uint16_t>(c.takenPort), c.takenHost));
         std::vector<std::string> args = {"--port", "0"};
         args.insert(args.end(), c.args.begin(), c.args.end());
-        SimProgram program(args);
-        EXPECT_EQ(program.Wait(), 1) << c.line;
-        EXPECT_NE(program.Errors().find(c.line), std::string::npos) << c.line;
-        EXPECT_EQ(program.Output(), "") << "it does not serve the reader either";
+        ExpectRefusedToServe(args, c.line);
     }
+}
+
+// The reader's own port, taken: its address and port, the system's reason, what may hold it
+// and the option that moves it.
+TEST(SimProgram, TakenReaderPortSaysWhatMayHoldItAndHowToMoveIt) {
+    sim::SimulatedReader reader;
+    sim::ReaderPort readerPort(reader);
+    sim::TcpServer holder(readerPort);
+    ASSERT_TRUE(holder.Start(0, "127.0.0.1"));
+    const std::string port = std::to_string(holder.Port());
+    ExpectRefusedToServe({"--port", port},
+                         "korvicard-sim: cannot listen on 127.0.0.1:" + port +
+                             ": Address already in use. Another korvicard-sim or run command "
+                             "may hold it; --port N serves it on another port (0 picks a free "
+                             "port).\n");
+}
+
+// An address one of its own servers already serves is named as that server's, not blamed on
+// another program.
+TEST(SimProgram, AddressItServesItselfIsNamedAsItsOwn) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string line;
+    };
+    const std::string decoderPort = std::to_string(kDecoderPort);
+    const Case cases[] = {
+        {{"--port", "0", "--id-server", "127.0.0.62:31213", "--dispatch-server", "127.0.0.62"},
+         "korvicard-sim: cannot serve the dispatch service on 127.0.0.62:31213: this "
+         "korvicard-sim serves its identity server there; --dispatch-server ADDRESS serves it "
+         "on another address.\n"},
+        {{"--port", "0", "--id-server", "127.0.0.63:" + decoderPort, "--decoder", "127.0.0.63"},
+         "korvicard-sim: cannot serve the photo decoder on 127.0.0.63:" + decoderPort +
+             ": this korvicard-sim serves its identity server there; --decoder ADDRESS serves "
+             "it on another address.\n"},
+        {{"--port", "10000", "--id-server", "127.0.0.1"},
+         "korvicard-sim: cannot listen on 127.0.0.1:10000: this korvicard-sim serves its "
+         "identity server there; --port N serves it on another port (0 picks a free port).\n"},
+    };
+    for (const Case& c : cases) ExpectRefusedToServe(c.args, c.line);
 }
 
 }  // namespace
