@@ -184,6 +184,15 @@ TEST(SimProgram, TakenServerAddressSaysWhichAndHowToMoveIt) {
         std::string line;
     };
     const std::string decoderPort = std::to_string(kDecoderPort);
+    // A port of 127.0.0.1 free now, for the reader and the identity server both to ask for.
+    std::string freePort;
+    {
+        sim::SimulatedReader reader;
+        sim::ReaderPort readerPort(reader);
+        sim::TcpServer probe(readerPort);
+        ASSERT_TRUE(probe.Start(0, "127.0.0.1"));
+        freePort = std::to_string(probe.Port());
+    }
     const Case cases[] = {
         {{"--id-server", "127.0.0.55:10000"},
          "127.0.0.55",
@@ -238,6 +247,15 @@ TEST(SimProgram, AddressItServesItselfIsNamedAsItsOwn) {
         std::string line;
     };
     const std::string decoderPort = std::to_string(kDecoderPort);
+    // A port of 127.0.0.1 free now, for the reader and the identity server both to ask for.
+    std::string freePort;
+    {
+        sim::SimulatedReader reader;
+        sim::ReaderPort readerPort(reader);
+        sim::TcpServer probe(readerPort);
+        ASSERT_TRUE(probe.Start(0, "127.0.0.1"));
+        freePort = std::to_string(probe.Port());
+    }
     const Case cases[] = {
         {{"--port", "0", "--id-server", "127.0.0.62:31213", "--dispatch-server", "127.0.0.62"},
          "korvicard-sim: cannot serve the dispatch service on 127.0.0.62:31213: this "
@@ -247,9 +265,10 @@ TEST(SimProgram, AddressItServesItselfIsNamedAsItsOwn) {
          "korvicard-sim: cannot serve the photo decoder on 127.0.0.63:" + decoderPort +
              ": this korvicard-sim serves its identity server there; --decoder ADDRESS serves "
              "it on another address.\n"},
-        {{"--port", "10000", "--id-server", "127.0.0.1"},
-         "korvicard-sim: cannot listen on 127.0.0.1:10000: this korvicard-sim serves its "
-         "identity server there; --port N serves it on another port (0 picks a free port).\n"},
+        {{"--port", freePort, "--id-server", "127.0.0.1:" + freePort},
+         "korvicard-sim: cannot listen on 127.0.0.1:" + freePort +
+             ": this korvicard-sim serves its identity server there; --port N serves it on "
+             "another port (0 picks a free port).\n"},
     };
     for (const Case& c : cases) ExpectRefusedToServe(c.args, c.line);
 }
