@@ -110,7 +110,9 @@ void Iso14443_4Picc::SetWtxRequests(unsigned count, std::uint8_t wtxm) {
 
 std::optional<std::vector<std::uint8_t>> Iso14443_4Picc::Receive(
     std::span<const std::uint8_t> frame) {
-    if (framesToLose_ > 0) {
+    if (framesBeforeLoss_ > 0) {
+        --framesBeforeLoss_;
+    } else if (framesToLose_ > 0) {
         --framesToLose_;
         return std::nullopt;
     }
@@ -200,6 +202,7 @@ std::optional<std::vector<std::uint8_t>> Iso14443_4Picc::OnIBlock(
     command_.clear();
     response_ = answer.Bytes();
     wtxLeft_ = wtxPerApdu_;
+    workTime_ += commandTime_;
     return Send(NextAnswerBlock());
 }
 

@@ -67,13 +67,19 @@ class Iso14443_4Picc {
     // FWT of FWI 14), before its next block; FWT = 256 x 16 x 2^FWI / fc with the FWI of
     // TB(1), 4 without it.
     void SetWtxRequests(unsigned count, std::uint8_t wtxm = 1);
+    // The card works this long on each command before its first answer block (an S(WTX)
+    // request or its response); a card keeps that within its FWT.
+    void SetCommandTime(std::chrono::microseconds time) { commandTime_ = time; }
     // The time the card has taken over its answers since the last call, which the reader
     // waits out before each answer reaches it.
     std::chrono::microseconds TakeWorkTime() { return std::exchange(workTime_, {}); }
     // The card's frame waiting time, by the FWI of its ATS.
     std::chrono::microseconds FrameWaitingTime() const;
-    // The next `count` frames from the reader never reach the card.
-    void LoseNextFrames(unsigned count) { framesToLose_ = count; }
+    // After the next `after` frames from the reader, `count` frames never reach the card.
+    void LoseNextFrames(unsigned count, unsigned after = 0) {
+        framesToLose_ = count;
+        framesBeforeLoss_ = after;
+    }
     // The card handles the next frame as usual but sends `frame` in place of its answer.
     void ReplaceNextAnswer(std::vector<std::uint8_t> frame) { replacement_ = std::move(frame); }
 
@@ -123,10 +129,12 @@ class Iso14443_4Picc {
     unsigned wtxPerApdu_ = 0;
     unsigned wtxLeft_ = 0;
     std::uint8_t wtxm_ = 1;
+    std::chrono::microseconds commandTime_{};
     std::chrono::microseconds workTime_{};
     std::vector<std::uint8_t> lastSent_;
 
     unsigned framesToLose_ = 0;
+    unsigned framesBeforeLoss_ = 0;
     std::optional<std::vector<std::uint8_t>> replacement_;
     std::vector<std::vector<std::uint8_t>> frames_;
     std::vector<std::vector<std::uint8_t>> apdus_;

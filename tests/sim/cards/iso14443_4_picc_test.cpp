@@ -241,6 +241,26 @@ TEST_F(PiccTest, NakForALostReaderBlockGetsAnAckThenTheRepeatIsAnswered) {
     EXPECT_EQ(app->commands.size(), 1u);
 }
 
+// A chained command (FSC 16, no CID: 13 INF bytes a block) whose second block is lost: the
+// card answers R(NAK) with an R(ACK) of its own number (rule 12) and takes the block when it
+// comes again. A chain left after its first block takes the next I-block as its rest.
+TEST_F(PiccTest, AChainedCommandWithALostBlock) {
+    Make({0x42}, {0, std::nullopt, std::nullopt, 0x00, {}});
+    ASSERT_TRUE(Send({0xE0, 0x00}));
+    EXPECT_EQ(Send(Cat({0x12}, Counting(13, 0x20))), Bytes{0xA2});
+    picc->LoseNextFrames(1);
+    EXPECT_EQ(Send(Cat({0x13}, Counting(13, 0x2D))), std::nullopt);
+    EXPECT_EQ(Send({0xB3}), Bytes{0xA2});
+    EXPECT_EQ(Send(Cat({0x13}, Counting(13, 0x2D))), Bytes{0xA3});
+    EXPECT_EQ(Send(Cat({0x02}, Counting(4, 0x3A))), (Bytes{0x02, 0x42, 0x90, 0x00}));
+    EXPECT_EQ(app->commands, std::vector<Bytes>{Counting(30, 0x20)});
+
+    EXPECT_EQ(Send(Cat({0x13}, Counting(13, 0x20))), Bytes{0xA3});
+    EXPECT_EQ(Send(Cat({0x02}, Counting(5, 0x50))), (Bytes{0x02, 0x42, 0x90, 0x00}));
+    ASSERT_EQ(app->commands.size(), 2u);
+    EXPECT_EQ(app->commands[1], Cat(Counting(13, 0x20), Counting(5, 0x50)));
+}
+
 TEST_F(PiccTest, NakOrAckWithTheCardsNumberRepeatsTheLastBlock) {
     Make(Counting(20));
     ASSERT_TRUE(Send({0xE0, 0x00}));
