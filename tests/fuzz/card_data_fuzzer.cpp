@@ -70,10 +70,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     ScriptedCard card(input);
     Iso14443BlockLayer layer;
-    layer.SetTransceiveFunction(
-        [&card](const std::uint8_t*, unsigned, std::uint8_t* response, unsigned* responseLength) {
-            return card.Transceive(response, responseLength);
-        });
+    layer.SetTransceiveFunction([&card](const std::uint8_t*, unsigned, std::uint8_t* response,
+                                        unsigned* responseLength,
+                                        int) { return card.Transceive(response, responseLength); });
     std::vector<std::uint8_t> ats(size > 0 ? data[0] % 64 + 1 : 1);
     unsigned atsLength = static_cast<unsigned>(ats.size());
     layer.RequestAts(0x02, size > 1 ? data[1] : 0x50, &atsLength, ats.data());

@@ -14,7 +14,6 @@
 namespace {
 
 constexpr std::uint8_t kCmdCpuCommand = 14;
-constexpr int kTimeout = 1000;
 constexpr std::uint8_t kTransparentMode = 4;
 // Bytes of a command that fit a request payload after its two leading bytes.
 constexpr unsigned kMaxCpuCommand = kMaxRequestPayload - 2;
@@ -40,7 +39,7 @@ void CopyLongCommand(const KorviCardParam& record, unsigned length, std::uint8_t
 
 }  // namespace
 
-bool ReaderSession::SendCpuCommand(int mode, KorviCardParam* record) {
+bool ReaderSession::SendCpuCommand(int mode, KorviCardParam* record, int timeout) {
     if (record == nullptr || !ArgumentsFit(*this, {ByteField(mode)})) return false;
     std::array<std::uint8_t, kMaxRequestPayload> payload{};
     unsigned length = 0;
@@ -62,7 +61,7 @@ bool ReaderSession::SendCpuCommand(int mode, KorviCardParam* record) {
         CopyLongCommand(*record, length, payload.data() + 2);
     }
     return CommandExchange(
-        *this, kCmdCpuCommand, std::span(payload.data(), length + 2), kTimeout,
+        *this, kCmdCpuCommand, std::span(payload.data(), length + 2), timeout,
         [&](std::span<const std::uint8_t> reply) {
             record->unCosReultBufferLength = static_cast<std::uint32_t>(
                 CopyReplyPayload(record->arrCosResultBuffer, sizeof record->arrCosResultBuffer));
@@ -72,7 +71,8 @@ bool ReaderSession::SendCpuCommand(int mode, KorviCardParam* record) {
 }
 
 bool ReaderSession::CpuCardTransceive(const std::uint8_t* command, unsigned length,
-                                      std::uint8_t* response, unsigned* responseLength) {
+                                      std::uint8_t* response, unsigned* responseLength,
+                                      int waitMs) {
     if (command == nullptr || response == nullptr || length == 0 || responseLength == nullptr ||
         *responseLength == 0 || length > kMaxCpuCommand) {
         return false;
@@ -83,7 +83,7 @@ bool ReaderSession::CpuCardTransceive(const std::uint8_t* command, unsigned leng
     std::memcpy(record.param.arrCosSendBuffer, command, first);
     std::memcpy(record.arrCosSendBufferMore, command + first, length - first);
     record.param.unCosSendBufferLength = length;
-    if (!SendCpuCommand(kTransparentMode, &record.param)) {
+    if (!SendCpuCommand(kTransparentMode, &record.param, waitMs)) {
         return false;
     }
     const unsigned received = record.param.unCosReultBufferLength;
@@ -94,8 +94,9 @@ bool ReaderSession::CpuCardTransceive(const std::uint8_t* command, unsigned leng
 
 void ReaderSession::RegisterCpuCardTransceive() {
     blockLayer.SetTransceiveFunction([this](const std::uint8_t* block, unsigned length,
-                                            std::uint8_t* response, unsigned* responseLength) {
-        return CpuCardTransceive(block, length, response, responseLength);
+                                            std::uint8_t* response, unsigned* responseLength,
+                                            int waitMs) {
+        return CpuCardTransceive(block, length, response, responseLength, waitMs);
     });
 }
 
@@ -113,9 +114,10 @@ bool OnActivatedCard(ReaderSession& session, Operation operation) {
 }
 
 // After a failed block-layer step: a failure of the card's protocol (every reader exchange
-// succeeded) is reported with the layer's own code; a reader failure keeps the reader's.
-void ReportBlockLayerFailure(ReaderSession& session) {
-    if (session.GetErrorCode() == LCEC_OK) {
+// succeeded), or a step the layer refused, is reported with the layer's own code; a reader
+// failure keeps the reader's.
+void ReportBlockLayerFailure(ReaderSession& session, bool refused = false) {
+    if (refused || session.GetErrorCode() == LCEC_OK) {
         session.SetErrorCode(kBlockLayerFailureCode);
     }
 }
@@ -180,12 +182,14 @@ bool ReaderSession::Iso14443SendCOSCommand(KorviCardParam* record) {
     SetErrorCode(LCEC_UNKNOWN);
     std::array<std::uint8_t, sizeof record->arrCosResultBuffer> response{};
     unsigned length = 0;
+    bool refused = false;
     if (!OnActivatedCard(*this, [&] {
+            refused = blockLayer.AwaitsReset();
             return blockLayer.ExchangeApdu(
                 std::span(record->arrCosSendBuffer, record->unCosSendBufferLength), response.data(),
                 static_cast<unsigned>(response.size()), &length);
         })) {
-        ReportBlockLayerFailure(*this);
+        ReportBlockLayerFailure(*this, refused);
         return false;
     }
     std::memcpy(record->arrCosResultBuffer, response.data(), length);

@@ -340,13 +340,15 @@ public:
     // long form's extension, after the count as 16 bits big-endian (no mode byte).
     // arrCosResultBuffer := the reply, unCosReultBufferLength := its length; arrBuffer :=
     // its first 64 bytes and nBufferSize := its whole length. A mode outside 0-255 fails
-    // with nothing sent and code 2.
-    bool SendCpuCommand(int mode, KorviCardParam* record);
-    // The block layer's transceive function: one block through SendCpuCommand, the answer
-    // into response (at most *responseLength bytes), *responseLength := the answer's whole
-    // length. False, response untouched, when the exchange fails.
+    // with nothing sent and code 2. The reply is awaited up to timeout milliseconds.
+    static constexpr int kCpuCommandTimeoutMs = 1000;
+    bool SendCpuCommand(int mode, KorviCardParam* record, int timeout = kCpuCommandTimeoutMs);
+    // The block layer's transceive function: one block through SendCpuCommand, its reply
+    // awaited up to waitMs, the answer into response (at most *responseLength bytes),
+    // *responseLength := the answer's whole length. False, response untouched, when the
+    // exchange fails.
     bool CpuCardTransceive(const std::uint8_t* command, unsigned length, std::uint8_t* response,
-                           unsigned* responseLength);
+                           unsigned* responseLength, int waitMs);
     // Registers CpuCardTransceive of this session with its block layer (at every open).
     void RegisterCpuCardTransceive();
     // RATS with FSD 64 and CID 0: arrBuffer (first 64 bytes) and arrCosResultBuffer := the
@@ -361,7 +363,9 @@ public:
     // arrCosSendBuffer, or when that is 0 the nBufferSize (1-64) bytes of arrBuffer, copied
     // to arrCosSendBuffer. arrCosResultBuffer := the response, unCosReultBufferLength := its
     // length; both untouched on failure. A failure of the block protocol itself (a card
-    // block that does not fit, a response past 256 bytes) leaves the error code 0xF4.
+    // block that does not fit, a response past 256 bytes) leaves the error code 0xF4, and so
+    // does a card whose command chain was left unfinished: nothing is sent to it until it is
+    // reset (ResetCpuCard).
     bool Iso14443SendCOSCommand(KorviCardParam* record);
 
     // APDU helpers: each APDU in a record of its own, through SendSamAPDU when sam is set,

@@ -288,6 +288,25 @@ TEST_P(SessionRoute, ReplyIsAwaitedUpToTheCommandTimeOut) {
     EXPECT_LT(ElapsedMs(start), 1500);
 }
 
+// A CPU-card block is awaited for the wait the block layer gives it, past the command's
+// 1000 ms when the card was given more time, and no longer.
+TEST_P(SessionRoute, ACpuCardBlockIsAwaitedForTheWaitItIsGiven) {
+    const std::uint8_t block[] = {0x02, 0x00, 0xA4};
+    std::uint8_t answer[16] = {};
+    unsigned length = sizeof answer;
+    sim.QueueFault({.kind = FaultKind::kDelay, .delayMs = 1600});
+    ASSERT_TRUE(session.CpuCardTransceive(block, sizeof block, answer, &length, 2300))
+        << session.GetErrorCode();
+    EXPECT_EQ(Bytes(answer, answer + length), Answer(14, {0x00, 0x03, 0x02, 0x00, 0xA4}));
+    // The last call of the test, so the late reply meets no other.
+    sim.QueueFault({.kind = FaultKind::kDelay, .delayMs = 1600});
+    const auto start = Clock::now();
+    length = sizeof answer;
+    EXPECT_FALSE(session.CpuCardTransceive(block, sizeof block, answer, &length, 1100));
+    EXPECT_EQ(session.GetErrorCode(), 3);
+    EXPECT_LT(ElapsedMs(start), 1500);
+}
+
 INSTANTIATE_TEST_SUITE_P(Routes, SessionRoute,
                          ::testing::Values(Route::kTcp, Route::kSerial, Route::kHid),
                          [](const auto& info) { return RouteName(info.param); });
