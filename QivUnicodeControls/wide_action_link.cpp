@@ -7,6 +7,8 @@ namespace qiv {
 
 namespace {
 
+constexpr char kWideHintProperty[] = "qivWideHint";
+
 // The tool tip the action was given. Where it has none, QAction::toolTip() reports the
 // action's text instead; a tool tip that reads just as that text counts as none.
 QString ActionToolTip(const QAction& action) {
@@ -17,7 +19,18 @@ QString ActionToolTip(const QAction& action) {
     return toolTip == untipped.toolTip() ? QString() : toolTip;
 }
 
+// The hint set by SetWideActionHint as given; the tool tip only where none was set there.
+QString ActionHint(const QAction& action) {
+    const QVariant hint = action.property(kWideHintProperty);
+    return hint.isValid() ? hint.toString() : ActionToolTip(action);
+}
+
 }  // namespace
+
+void SetWideActionHint(QAction& action, const QString& hint) {
+    action.setProperty(kWideHintProperty, hint);
+    action.setToolTip(hint);
+}
 
 void ControlActionChange(QWidget* control, const QAction& action, bool checkDefaults) {
     if (control == nullptr) return;
@@ -25,7 +38,7 @@ void ControlActionChange(QWidget* control, const QAction& action, bool checkDefa
                                   control->objectName().toStdU16String(), checkDefaults))
         WideSetWindowText(control, action.text());
     if (ControlTakesActionHint(WideGetHint(control).toStdU16String(), checkDefaults))
-        WideSetHint(control, ActionToolTip(action));
+        WideSetHint(control, ActionHint(action));
 }
 
 }  // namespace qiv

@@ -60,7 +60,13 @@ QWidget* DropDownList() {
     return combo;
 }
 
+// How an action was given its hint: not at all, by QAction::setToolTip only, or
+// through the layer.
+enum class HintBy { None, ToolTip, Layer };
+
 }  // namespace
+
+Q_DECLARE_METATYPE(HintBy)
 
 class WideWidgetsTest : public QObject {
     Q_OBJECT
@@ -181,47 +187,73 @@ class WideWidgetsTest : public QObject {
         QVERIFY(wrapped.height() >= 2 * metrics.height() + 2);
     }
 
-    // Columns: check-defaults flag, the action's tool tip, the button's text and
-    // hint (its object name is btnRead); what it shows after the action's change.
+    // Columns: check-defaults flag, the action's text, its hint and how it was given
+    // one, the button's text and hint (its object name is btnRead); what the button
+    // shows after the action's change.
     void ActionChange_data() {
         QTest::addColumn<bool>("checkDefaults");
-        QTest::addColumn<QString>("actionTip");
+        QTest::addColumn<QString>("actionText");
+        QTest::addColumn<HintBy>("hintBy");
+        QTest::addColumn<QString>("actionHint");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("hint");
         QTest::addColumn<QString>("textAfter");
         QTest::addColumn<QString>("hintAfter");
         const QString caption = QStringLiteral("读卡(&R)");
         const QString tip = QStringLiteral("读二代证 \U00020000");
-        QTest::newRow("always") << false << tip << "旧"
+        const QString print = QStringLiteral("Print");
+        QTest::newRow("always") << false << caption << HintBy::ToolTip << tip << "旧"
                                 << "旧提示" << caption << tip;
-        QTest::newRow("defaults: empty") << true << tip << ""
+        QTest::newRow("defaults: empty") << true << caption << HintBy::ToolTip << tip << ""
                                          << "" << caption << tip;
-        QTest::newRow("defaults: object name") << true << tip << "btnRead"
-                                               << "" << caption << tip;
-        QTest::newRow("defaults: own texts") << true << tip << "旧"
+        QTest::newRow("defaults: object name")
+            << true << caption << HintBy::ToolTip << tip << "btnRead"
+            << "" << caption << tip;
+        QTest::newRow("defaults: own texts") << true << caption << HintBy::ToolTip << tip << "旧"
                                              << "旧提示"
                                              << "旧"
                                              << "旧提示";
-        QTest::newRow("defaults: own text, no hint") << true << tip << "旧"
-                                                     << ""
-                                                     << "旧" << tip;
+        QTest::newRow("defaults: own text, no hint")
+            << true << caption << HintBy::ToolTip << tip << "旧"
+            << ""
+            << "旧" << tip;
         // An action without a tool tip has no hint, though QAction::toolTip() shows its text.
-        QTest::newRow("always, an action without a tip") << false << ""
+        QTest::newRow("always, an action without a tip") << false << caption << HintBy::None << ""
                                                          << "旧"
                                                          << "旧提示" << caption << "";
-        QTest::newRow("defaults, an action without a tip") << true << ""
+        QTest::newRow("defaults, an action without a tip") << true << caption << HintBy::None << ""
                                                            << ""
                                                            << "" << caption << "";
+        // A plain tool tip that only restates the text is no hint; one set through the
+        // layer is taken as given, the same as the text or not.
+        QTest::newRow("plain tool tip as its text")
+            << false << print << HintBy::ToolTip << print << "旧"
+            << "旧提示" << print << "";
+        QTest::newRow("hint as its text") << false << print << HintBy::Layer << print << "旧"
+                                          << "旧提示" << print << print;
+        QTest::newRow("defaults: hint as its text") << true << print << HintBy::Layer << print << ""
+                                                    << "" << print << print;
+        QTest::newRow("hint as its text without the mnemonic")
+            << false << caption << HintBy::Layer << QStringLiteral("读卡(R)") << "旧"
+            << "旧提示" << caption << QStringLiteral("读卡(R)");
+        QTest::newRow("hint of its own") << false << caption << HintBy::Layer << tip << "旧"
+                                         << "旧提示" << caption << tip;
     }
     void ActionChange() {
         QFETCH(bool, checkDefaults);
-        QFETCH(QString, actionTip);
+        QFETCH(QString, actionText);
+        QFETCH(HintBy, hintBy);
+        QFETCH(QString, actionHint);
         QFETCH(QString, text);
         QFETCH(QString, hint);
         QFETCH(QString, textAfter);
         QFETCH(QString, hintAfter);
-        QAction action(QStringLiteral("读卡(&R)"));
-        action.setToolTip(actionTip);
+        QAction action(actionText);
+        if (hintBy == HintBy::ToolTip) action.setToolTip(actionHint);
+        if (hintBy == HintBy::Layer) {
+            SetWideActionHint(action, actionHint);
+            QCOMPARE(action.toolTip(), actionHint);
+        }
         QPushButton button(text);
         button.setObjectName(QStringLiteral("btnRead"));
         button.setToolTip(hint);
