@@ -7,27 +7,52 @@
 # xvfb-run. Closing the bench, the bench or the simulator ending otherwise, or Ctrl-C, SIGTERM or
 # SIGHUP to this command ends the bench (with its X server) and the simulator; when the
 # simulator ends by itself, this command says so with its last log lines and fails.
-# KORVICARD_ID_SERVER (ADDRESS:PORT), KORVICARD_DISPATCH_SERVER and KORVICARD_DECODER move the
-# simulator's servers to other loopback addresses, KORVICARD_DEFAULT_DECODER the photo decoder
-# that stands at the driver's default decoder (localhost).
+# KORVICARD_ID_SERVER (ADDRESS[:PORT]), KORVICARD_DISPATCH_SERVER and KORVICARD_DECODER
+# (ADDRESS) move the simulator's servers to other loopback addresses, KORVICARD_DEFAULT_DECODER
+# (ADDRESS) the photo decoder that stands at the driver's default decoder (localhost); ADDRESS is
+# a loopback address 127.x.y.z, PORT 1-65535 (10000 when left out). A wrong value is refused
+# before anything is installed, built or started.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-bash scripts/install-deps.sh
-# Configured once: later builds configure again by themselves when the build files need it.
-[[ -f build/release/build.ninja ]] || cmake --preset release
-cmake --build --preset release -j "$(nproc)" \
-  --target KorviCardDriver korvicard-sim TestKorviCardReader
+
+# Ends the run unless value $2 of variable $1 is a loopback address as the simulator reads one
+# (four decimal numbers 0-255 without leading zeros, the first 127) and, given a third
+# argument, an optional :PORT as it reads a port (blanks and a + before the digits, leading
+# zeros), but 1-65535: on port 0 it would pick a port the bench is not told.
+check_address() {
+  local octet='(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])' port=
+  local form="a loopback address 127.x.y.z"
+  if (( $# > 2 )); then
+    port=$'(:[ \t\n\v\f\r]*\\+?0*([1-9][0-9]{0,4}))?'
+    form+=" with an optional port 1-65535 (ADDRESS[:PORT], 10000 when left out)"
+  fi
+  local pattern="^127(\\.$octet){3}$port\$"
+  [[ "$2" =~ $pattern ]] && (( 10#0${BASH_REMATCH[4]:-} <= 65535 )) && return
+  echo "$1=\"$2\" is not $form." >&2
+  exit 1
+}
 
 # The identity server, dispatch service and photo decoder on loopback addresses of their own,
 # which no test takes, so the test suite can run beside this command; the bench is told them.
 id_server=${KORVICARD_ID_SERVER:-127.0.0.101:10000}
 dispatch_server=${KORVICARD_DISPATCH_SERVER:-127.0.0.102}
 decoder=${KORVICARD_DECODER:-127.0.0.103}
-servers=(--id-server "$id_server" --dispatch-server "$dispatch_server" --decoder "$decoder")
 # The identity page's reads that name no decoder ask the driver's default one, localhost: a
 # second photo decoder answers there (one decoder, where both addresses are the same).
 default_decoder=${KORVICARD_DEFAULT_DECODER:-127.0.0.1}
+check_address KORVICARD_ID_SERVER "$id_server" port
+check_address KORVICARD_DISPATCH_SERVER "$dispatch_server"
+check_address KORVICARD_DECODER "$decoder"
+check_address KORVICARD_DEFAULT_DECODER "$default_decoder"
+servers=(--id-server "$id_server" --dispatch-server "$dispatch_server" --decoder "$decoder")
+
+bash scripts/install-deps.sh
+# Configured once: later builds configure again by themselves when the build files need it.
+[[ -f build/release/build.ninja ]] || cmake --preset release
+cmake --build --preset release -j "$(nproc)" \
+  --target KorviCardDriver korvicard-sim TestKorviCardReader
+
 work=$(mktemp -d)
 log=build/release/korvicard-sim.log
 sim=

@@ -9,7 +9,10 @@
 # one decoder serves there when the bench's is put there too; card lines on the run command's
 # standard input reach the simulator and its answers the command's output, the bench gets no
 # input, and the end of the input changes nothing. The build is configured only while it has
-# no build files, and the bench gets a private runtime folder when the session has none.
+# no build files, and the bench gets a private runtime folder when the session has none. A
+# wrong value of a server variable ends the run before the install, naming the variable and
+# the value, with no usage text; the values the simulator takes get past that check, but for
+# an identity server on port 0.
 # usage: run_command_test.sh SIM_PROGRAM WORK_DIR
 set -euo pipefail
 sim=$1 work=$2
@@ -18,7 +21,9 @@ rm -rf "$work"
 root=$work/root
 mkdir -p "$root/scripts" "$root/build/release/sim" "$root/build/release/testbench" "$work/bin"
 cp "$here/../../scripts/run.sh" "$root/scripts/"
-echo true >"$root/scripts/install-deps.sh"
+# The stand-in installer notes that the run got to it; given STOP_AT_INSTALL, the run ends there.
+printf 'touch "%s"\n[ -z "${STOP_AT_INSTALL:-}" ] || exit 3\n' "$work/installed" \
+  >"$root/scripts/install-deps.sh"
 printf '#!/bin/sh\necho "$*" >>"%s"\n' "$work/cmake.calls" >"$work/bin/cmake"
 ln -s "$sim" "$root/build/release/sim/korvicard-sim"
 # The stand-in bench notes its arguments, its input, its process id and group, and ends when
@@ -115,6 +120,61 @@ start_run() {
   sim_pid=$(children_named "$run" korvicard-sim)
   [[ -n "$sim_pid" ]] || fail "no simulator under the run command"
 }
+
+# Values of the server variables: whether the run command takes each and whether the
+# simulator does (its option, given the value and then an unknown option, names what it
+# refuses first). They differ only on port 0, where the simulator picks a port the bench is
+# not told. A refused value ends the run at once with exit status 1, before the install.
+declare -A sim_options=([KORVICARD_ID_SERVER]=--id-server
+  [KORVICARD_DISPATCH_SERVER]=--dispatch-server [KORVICARD_DECODER]=--decoder
+  [KORVICARD_DEFAULT_DECODER]=--decoder)
+addresses=("refuses|refuses|localhost" "refuses|refuses|127.0.0.300" "refuses|refuses|127.0.256.172"
+  "refuses|refuses|127.0.0.172 " "refuses|refuses| 127.0.0.172" "refuses|refuses|127.0.0.072"
+  "refuses|refuses|127..0.172" "refuses|refuses|128.0.0.1" "refuses|refuses|127.0.0.172:80"
+  "refuses|refuses|127.0.0" "takes|takes|127.255.255.254" "takes|takes|127.0.0.0")
+id_servers=("refuses|refuses|localhost:10000" "refuses|refuses|127.0.0.300:10000"
+  "refuses|refuses|127.0.0.171:10000 " "refuses|refuses|127.0.0.171 :10000"
+  "refuses|refuses|127.0.0.171:70000" "refuses|refuses|127.0.0.171:65536"
+  "refuses|refuses|127.0.0.171:" "refuses|refuses|127.0.0.171:1:2" "refuses|refuses|127.0.0.171:-5"
+  "refuses|takes|127.0.0.171:0" "refuses|takes|127.0.0.171:000" "refuses|takes|127.0.0.171:-0"
+  "takes|takes|127.255.255.254:65535" "takes|takes|127.0.0.171:1" "takes|takes|127.0.0.171"
+  "takes|takes|127.0.0.171:010000" "takes|takes|127.0.0.171: +10000")
+checks=()
+for variable in KORVICARD_DISPATCH_SERVER KORVICARD_DECODER KORVICARD_DEFAULT_DECODER; do
+  checks+=("${addresses[@]/#/$variable|}")
+done
+checks+=("${id_servers[@]/#/KORVICARD_ID_SERVER|}")
+for entry in "${checks[@]}"; do
+  IFS='|' read -r variable run_takes sim_takes value <<<"$entry"
+  named=$variable=\"$value\"
+  first=$("$sim" --port 0 "${sim_options[$variable]}" "$value" --bogus 2>&1 </dev/null || true)
+  first=${first%%$'\n'*}
+  sim_verdict=refuses
+  if [[ "$first" == "korvicard-sim: unknown option --bogus" ]]; then sim_verdict=takes; fi
+  [[ "$sim_verdict" == "$sim_takes" ]] || fail "$named: the simulator $sim_verdict it: $first"
+  rm -f "$work/installed" "$work/cmake.calls" "$log"
+  # A value taken ends the run at the stand-in installer.
+  status=0
+  env "$variable=$value" STOP_AT_INSTALL="${run_takes#refuses}" PATH="$work/bin:$PATH" \
+    timeout 5 bash "$root/scripts/run.sh" </dev/null >"$work/out" 2>"$work/err" || status=$?
+  if [[ "$run_takes" == takes ]]; then
+    [[ "$status" == 3 && -e "$work/installed" && ! -s "$work/err" ]] ||
+      fail "$named: not past the check to the install (exit status $status):"
+  else
+    [[ "$status" == 1 ]] || fail "$named: the run command exited $status, not 1"
+    grep -qF -- "$named" "$work/err" || fail "$named: the variable and its value not named:"
+    grep -qF "127.x.y.z" "$work/err" || fail "$named: the loopback form not named:"
+    if [[ $variable == KORVICARD_ID_SERVER ]]; then
+      grep -qF "1-65535" "$work/err" || fail "$named: the port range not named:"
+    fi
+    if grep -qi usage "$work/out" "$work/err"; then fail "$named: usage text:"; fi
+    if (( $(wc -l <"$work/err") > 2 )) || [[ -s "$work/out" ]]; then
+      fail "$named: more than two lines:"
+    fi
+    [[ ! -e "$work/installed" && ! -e "$work/cmake.calls" ]] || fail "$named: installed or built:"
+    [[ ! -e "$log" ]] || fail "$named: the simulator was started:"
+  fi
+done
 
 # Each way of ending the run, under xvfb-run (no display) as on a machine without one, with
 # the run command's exit status; the simulator ending by itself (stopped or killed) is told.
