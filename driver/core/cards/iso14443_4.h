@@ -122,13 +122,6 @@ class Iso14443BlockLayer {
     // True when answer is the card's S(DESELECT) response to that request.
     bool IsDeselectResponse(std::span<const std::uint8_t> answer) const;
 
-    // The card's frame waiting time, by the FWI of its ATS, and the time it may take after an
-    // S(WTX) answer with wtxm; both at most the FWT of FWI 14.
-    std::chrono::microseconds FrameWaitingTime() const;
-    std::chrono::microseconds ExtendedWaitingTime(std::uint8_t wtxm) const;
-    // The wait of a transceive whose card was given `waiting`: that and the reader's margin,
-    // in whole milliseconds.
-    static int TransceiveWaitMs(std::chrono::microseconds waiting);
     // True once an unfinished command chain stops every exchange until the card is reset.
     bool AwaitsReset() const { return card_.awaitsReset; }
 
@@ -149,6 +142,13 @@ class Iso14443BlockLayer {
     static constexpr unsigned kBlockBufferSize = 300;
     using Block = std::array<std::uint8_t, kBlockBufferSize>;
 
+    // The card's frame waiting time, by the FWI of its ATS, and the time it may take after an
+    // S(WTX) answer with wtxm; both at most the FWT of FWI 14.
+    std::chrono::microseconds FrameWaitingTime() const;
+    std::chrono::microseconds ExtendedWaitingTime(std::uint8_t wtxm) const;
+    // The wait of a transceive whose card was given `waiting`: that and the reader's margin,
+    // in whole milliseconds.
+    static int TransceiveWaitMs(std::chrono::microseconds waiting);
     // Sends block[0, length) and reads the answer into answer within waitMs; false when the
     // transceive fails or the answer is empty or larger than the room.
     bool Exchange(const Block& block, unsigned length, Block& answer, unsigned* answerLength,

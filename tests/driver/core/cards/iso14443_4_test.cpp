@@ -293,14 +293,22 @@ TEST_F(BlockLayerTest, OneLostBlockCostsNothing) {
         // I(0) chained, its R(ACK) A2 lost; R(NAK) B2: the card is at 0 and sends A2 again
         // (rule 11), the chain goes on (rule 7).
         {"the card's R(ACK) to a chained block", 30, 0, 0, {}, {0}, {}, {0x12, 0xB2, 0x13, 0x02}},
+        // The first chained block never arrives: R(NAK) B2, the card at 1 answers A3, I(0)
+        // again (rule 6).
+        {"the first chained block", 30, 0, 0, {0}, {}, {}, {0x12, 0xB2, 0x12, 0x13, 0x02}},
         // I(1) chained never arrives; R(NAK) B3: the card is at 0 and answers A2 (rule 12);
         // A2 is not N, so I(1) goes again (rule 6).
         {"a chained block to the card", 30, 0, 0, {1}, {}, {}, {0x12, 0x13, 0xB3, 0x13, 0x02}},
+        // The chain's last block never arrives: R(NAK) B2, the card at 1 answers A3.
+        {"the chain's last block", 30, 0, 0, {2}, {}, {}, {0x12, 0x13, 0x02, 0xB2, 0x02}},
+        {"the card's answer to a chained command", 30, 0, 0, {}, {2}, {}, {0x12, 0x13, 0x02, 0xB2}},
         {"an R(NAK) for the card's R(ACK)", 30, 0, 0, {}, {}, {0xB2}, {0x12, 0xB2, 0x13, 0x02}},
         // The only I-block never arrives: R(NAK) B2, the card at 1 answers A3, I(0) again.
         {"the command block to the card", 5, 0, 0, {0}, {}, {}, {0x02, 0xB2, 0x02}},
         // The card ran the command and its answer I(0) was lost: R(NAK) B2 brings it again.
         {"the card's answer", 5, 0, 0, {}, {0}, {}, {0x02, 0xB2}},
+        // The R(NAK) asking for it is lost too: the second R(NAK) brings the answer.
+        {"the card's answer, then the R(NAK)", 5, 0, 0, {1}, {0}, {}, {0x02, 0xB2, 0xB2}},
         // The card chains its answer: I(0) chained, the layer's R(ACK) A3, then I(1) chained
         // lost; R(ACK) A3 again (rule 5) brings it again (rule 11), then A2 for the last.
         {"a chained block of the card's answer", 5, 26, 0, {}, {1}, {}, {0x02, 0xA3, 0xA3, 0xA2}},
